@@ -1,0 +1,16 @@
+# Cross-compile Windows programs with mingw-w64 and run them under Wine.
+# VANTOREL_ARCH is i686 (32-bit) or x86_64; by default, what this machine runs.
+if(NOT VANTOREL_ARCH)
+  execute_process(COMMAND ${CMAKE_CURRENT_LIST_DIR}/../tools/arch.sh
+                  OUTPUT_VARIABLE VANTOREL_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE)
+endif()
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${VANTOREL_ARCH})
+set(CMAKE_C_COMPILER ${VANTOREL_ARCH}-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VANTOREL_ARCH}-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER ${VANTOREL_ARCH}-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VANTOREL_ARCH}-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)
