@@ -1,0 +1,13 @@
+// Umbrella header of the application framework.
+#pragma once
+
+#include <framework/types.h>
+#include <framework/object.h>
+#include <framework/cstring.h>
+#include <framework/exceptions.h>
+#include <framework/templates.h>
+#include <framework/arrays.h>
+#include <framework/lists.h>
+#include <framework/maps.h>
+#include <framework/file.h>
+#include <framework/archive.h>
