@@ -11,3 +11,4 @@
 #include <framework/maps.h>
 #include <framework/file.h>
 #include <framework/archive.h>
+#include <framework/thread.h>
