@@ -1,0 +1,748 @@
+// zqdb32: the object database of Vantorel.
+//
+// WHAT A DATABASE FILE GUARANTEES
+// - Commits are atomic and durable. A commit appends the changed objects as one
+//   checksummed block, flushes the file (FlushFileBuffers), then writes the
+//   new end of the data into the older of two checksummed header slots and
+//   flushes again. Whenever the process or the machine dies, reopening gives
+//   exactly the last commit whose header slot reached the disk, or the one
+//   before it; never a mix, and never a file that will not open.
+// - A damaged file (bad header slots, a truncated file, a block that fails its
+//   checksum, impossible lengths or unknown classes) is refused by open() with
+//   a CNeoException that names the file and the damage.
+// - An object ID, once handed out by addObject or getUniqueID, is never handed
+//   out again, also after a crash that lost the commit: IDs are reserved in
+//   ranges, and a range is written to disk before its first ID is used.
+// - Busy marks live in memory only.
+// - In-memory databases use the same image format; their bytes can be sent
+//   and opened elsewhere, and malformed bytes fail with a CNeoException.
+//
+// OBJECTS IN MEMORY
+// - While an object is referenced (use count above 0), findObject returns that
+//   same in-memory object.
+// - purge() drops only objects that are unreferenced, committed, not busy and
+//   whose isPurgeable() allows it, so run-time state kept on an object and
+//   unsaved changes are never lost to the cache.
+//
+// LOCKING (see gNeoCritical below)
+#ifndef ZQDB32_ZQDB32_H
+#define ZQDB32_ZQDB32_H
+
+#include <framework/framework.h>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+typedef long NeoID;             // 32-bit object ID; 0 = not yet stored
+typedef long NeoClassID;        // 32-bit class ID
+typedef unsigned long NeoTag;   // 32-bit field tag
+typedef unsigned long NeoType;  // type code of getValue / setValue
+
+const NeoTag kNeoNullTag = 'null';
+const NeoTag kNeoParentTag = 'ppar';
+
+// Type codes of getValue / setValue.
+const NeoType kNeoLongType = 0x6c6f6e67;    // 'long': signed 32-bit
+const NeoType kNeoULongType = 0x756c7e67;   // unsigned 32-bit
+const NeoType kNeoStringType = 0x70737472;  // 'pstr': a CNeoString
+
+// Value types of index keys (CNeoMetaClass::addKey).
+enum { kNeoStringKey = -6, kNeoLongKey = -7, kNeoULongKey = -8 };
+
+// Class IDs known to the library itself.
+const NeoClassID kNeoPersistID = 1;
+const NeoClassID kNeoContainerLocationID = -39;
+
+class CNeoDatabase;
+class CNeoPersist;
+class CNeoStream;
+
+// ---------------------------------------------------------------------------
+// Errors: every failure of the library is thrown as a CNeoException pointer
+// (delete it with Delete()).
+class CNeoException : public CException {
+public:
+    enum Code {
+        kIO = 1,        // the operating system refused a read or write (osError)
+        kDamaged,       // the image is not a valid database
+        kTruncated,     // the image ends before its last commit
+        kUnknownClass,  // a class ID without a registered metaclass
+        kDuplicateID,   // addObject with an ID that the database already holds
+        kNotOpen,       // an operation on a closed database
+        kEndOfStream,   // a read past the end of a stream
+        kBadArgument    // a call the library cannot carry out (named in the text)
+    };
+    CNeoException(Code code, const CString& text, DWORD osError = 0);
+    virtual BOOL GetErrorMessage(LPTSTR buffer, UINT maxLength, PUINT helpContext = NULL);
+    Code getCode() const { return fCode; }
+    DWORD getOSError() const { return fOSError; }
+    const CString& getText() const { return fText; }
+
+    // Throws a CNeoException carrying a system error code and a text.
+    [[noreturn]] static void Failure(DWORD osError, const char* text);
+    [[noreturn]] static void Throw(Code code, const CString& text, DWORD osError = 0);
+
+private:
+    Code fCode;
+    CString fText;
+    DWORD fOSError;
+};
+
+// ---------------------------------------------------------------------------
+// LOCK MODEL
+// gNeoCritical is the one recursive lock around every database call, from
+// any thread; the library's public operations take it themselves.
+// - A database thread (CNeoThreadMFC) holds it while it runs and releases it
+//   completely (all recursion levels) only where it sleeps or yields.
+// - A remote-procedure routine that uses a database holds it for its whole
+//   duration (the servers' ThreadMediatorGuard).
+// - An outgoing remote call made while holding it must be wrapped in a
+//   CNeoCriticalRelease: the peer may call back into this process, and that
+//   call needs the lock. Code that releases it must check again what it read
+//   before the release.
+// - Lock order: gNeoCritical before any manager's own lock; no manager lock
+//   is held across an outgoing call.
+class CNeoCritical {
+public:
+    CNeoCritical();
+    ~CNeoCritical();
+    void enter();
+    void leave();
+    BOOL isHeldByMe() const;
+    // Leaves every recursion level held by the calling thread; returns how
+    // many there were (0 when it did not hold the lock).
+    int releaseAll();
+    // Enters the lock again as often as releaseAll() left it.
+    void reacquire(int depth);
+
+private:
+    CRITICAL_SECTION fSection;
+    volatile DWORD fOwner;
+    int fDepth;
+};
+extern CNeoCritical gNeoCritical;
+
+// Holds gNeoCritical for the lifetime of the scope.
+class CNeoLock {
+public:
+    CNeoLock() { gNeoCritical.enter(); }
+    ~CNeoLock() { gNeoCritical.leave(); }
+    CNeoLock(const CNeoLock&) = delete;
+    CNeoLock& operator=(const CNeoLock&) = delete;
+};
+
+// The focus databases: the source and the target of a copy between databases.
+// Code that changes them restores them afterwards.
+extern CNeoDatabase* gNeoDatabase;
+extern CNeoDatabase* gNeoTargetDatabase;
+
+// Releases gNeoCritical completely for the lifetime of the scope (around an
+// outgoing remote call or a wait) and takes it back afterwards, restoring the
+// focus databases, which other threads may have changed meanwhile.
+class CNeoCriticalRelease {
+public:
+    CNeoCriticalRelease();
+    ~CNeoCriticalRelease();
+    CNeoCriticalRelease(const CNeoCriticalRelease&) = delete;
+    CNeoCriticalRelease& operator=(const CNeoCriticalRelease&) = delete;
+
+private:
+    int fDepth;
+    CNeoDatabase* fDatabase;
+    CNeoDatabase* fTarget;
+};
+
+// ---------------------------------------------------------------------------
+// A database thread. Either it starts a new thread that runs `routine(data)`
+// while holding gNeoCritical, or (routine NULL) it stands for an existing
+// thread that borrows it, as remote-procedure threads do.
+typedef UINT (*NeoThreadProc)(void* data);
+
+class CNeoThreadMFC {
+public:
+    CNeoThreadMFC(HANDLE thread, DWORD threadID, NeoThreadProc routine, void* data,
+                  long reserved1, long reserved2);
+    virtual ~CNeoThreadMFC();
+
+    // The database thread object of the calling thread, or NULL.
+    static CNeoThreadMFC* FThread();
+
+    // Makes this object the calling thread's database thread, and undoes it.
+    void handleSwapIn();
+    void handleSwapOut();
+    // Re-initialises a pooled object for another borrowing thread.
+    void RecycleInit(HANDLE thread, DWORD threadID, long reserved);
+
+    // Sleeps with gNeoCritical released; yield() lets other threads run.
+    void sleep(DWORD milliseconds);
+    void yield();
+
+    // The OS thread handle of a started thread (NULL for a borrowed one).
+    HANDLE getHandle() const { return fOwnsHandle ? fThread : NULL; }
+    DWORD getThreadID() const { return fThreadID; }
+
+private:
+    static DWORD WINAPI Start(void* self);
+
+    HANDLE fThread;
+    DWORD fThreadID;
+    BOOL fOwnsHandle;
+    NeoThreadProc fRoutine;
+    void* fData;
+    CNeoThreadMFC* fPrevious;  // the thread object that handleSwapIn replaced
+};
+
+// ---------------------------------------------------------------------------
+// Formats: a format's kind decides which fields a record carries (kind 1
+// carries fields that kind 0 does not). Databases and object streams are
+// written in kind 1 unless told otherwise.
+class CNeoFormat {
+public:
+    CNeoFormat(short kind, long version, short p1, short p2, short p3, short p4, short p5,
+               short p6, short p7, short p8, short p9);
+    short getKind() const { return fKind; }
+    void setKind(short kind) { fKind = kind; }
+
+private:
+    short fKind;
+};
+
+// A fixed string of at most 255 characters, carried by value.
+class CNeoString {
+public:
+    CNeoString(const char* text = "");
+    CNeoString& operator=(const char* text);
+    operator const char*() const { return fText; }
+    int getLength() const;
+    bool operator==(const CNeoString& other) const;
+
+private:
+    char fText[256];
+};
+
+// ---------------------------------------------------------------------------
+// Streams: typed reads and writes at the stream's mark. Each operation takes
+// the field's tag; records are positional, so the tag is not stored.
+class CNeoStream {
+public:
+    CNeoStream();
+    virtual ~CNeoStream();
+
+    // Raw transfer at the mark; the mark advances. Reading past the end
+    // throws CNeoException kEndOfStream.
+    virtual void readChunk(void* buffer, unsigned long count) = 0;
+    virtual void writeChunk(const void* buffer, unsigned long count) = 0;
+
+    unsigned long getMark() const { return fMark; }
+    void setMark(unsigned long mark) { fMark = mark; }
+    CNeoFormat* getFormat() const { return fFormat; }
+    void setFormat(CNeoFormat* format) { fFormat = format; }
+    short getFormatKind() const;
+
+    void readBytes(void* buffer, unsigned long count, NeoTag tag = kNeoNullTag);
+    void writeBytes(const void* buffer, unsigned long count, NeoTag tag = kNeoNullTag);
+    NeoID readID(NeoTag tag);
+    void writeID(NeoID id, NeoTag tag);
+    BOOL readBoolean(NeoTag tag);
+    void writeBoolean(BOOL value, NeoTag tag);
+    long readLong(NeoTag tag);
+    void writeLong(long value, NeoTag tag);
+    unsigned long readULong(NeoTag tag);
+    void writeULong(unsigned long value, NeoTag tag);
+    char readChar(NeoTag tag);
+    void writeChar(char value, NeoTag tag);
+
+protected:
+    unsigned long fMark;
+    CNeoFormat* fFormat;
+};
+
+// A stream over bytes in memory: it grows as it is written, or reads a fixed
+// range that it does not own. Used to write records and to clone objects.
+class CNeoBufferStream : public CNeoStream {
+public:
+    explicit CNeoBufferStream(CNeoFormat* format);
+    CNeoBufferStream(const void* data, unsigned long length, CNeoFormat* format);
+    virtual void readChunk(void* buffer, unsigned long count);
+    virtual void writeChunk(const void* buffer, unsigned long count);
+    const unsigned char* data() const;
+    unsigned long length() const;
+
+private:
+    std::vector<unsigned char> fOwned;
+    const unsigned char* fData;  // the fixed range being read, or NULL
+    unsigned long fLength;
+};
+
+// The stream that holds a database's whole image: a file, or memory.
+class CNeoContainerStream : public CNeoStream {
+public:
+    explicit CNeoContainerStream(CNeoDatabase* database);
+    virtual ~CNeoContainerStream();
+
+    virtual unsigned long getLength() = 0;
+    // Records the length; with resize the storage is cut or grown to it.
+    virtual void setLength(unsigned long length, BOOL resize) = 0;
+    virtual void refreshLength() {}
+    virtual BOOL isOpen() { return TRUE; }
+    // Makes what was written durable (a file flushes to disk).
+    virtual void flush() {}
+    virtual void close() {}
+    // Replaces the whole image at once (compaction). A file writes a new file
+    // beside it and renames it over the old one, so a crash keeps one of the
+    // two whole; the default rewrites the storage in place.
+    virtual void replaceImage(const void* bytes, unsigned long length);
+    // Identifies the kind of stream to the library.
+    virtual unsigned long identify() { return 0x55000000; }
+
+    CNeoDatabase* getDatabase() const { return fDatabase; }
+
+protected:
+    CNeoDatabase* fDatabase;
+};
+
+// A database file on disk.
+class CNeoFileStream : public CNeoContainerStream {
+public:
+    CNeoFileStream(CNeoDatabase* database, const char* path);
+    virtual ~CNeoFileStream();
+    // Opens the file (creating it when asked); throws kIO on failure.
+    void open(BOOL create);
+    virtual void readChunk(void* buffer, unsigned long count);
+    virtual void writeChunk(const void* buffer, unsigned long count);
+    virtual unsigned long getLength();
+    virtual void setLength(unsigned long length, BOOL resize);
+    virtual BOOL isOpen() { return fFile != INVALID_HANDLE_VALUE; }
+    virtual void flush();
+    virtual void close();
+    virtual void replaceImage(const void* bytes, unsigned long length);
+    const CString& getPath() const { return fPath; }
+
+private:
+    [[noreturn]] void fail(const char* what);
+    CString fPath;
+    HANDLE fFile;
+};
+
+// ---------------------------------------------------------------------------
+// Class registry. One metaclass per persistent class, registered at program
+// start; a class's members are its objects and those of every class whose
+// chain of super IDs leads to it.
+typedef CNeoPersist* (*NeoFactory)();
+
+class CNeoMetaClass {
+public:
+    CNeoMetaClass(NeoClassID id, NeoClassID superID, const char* name, NeoFactory factory,
+                  long reserved, NeoTag tag);
+    ~CNeoMetaClass();
+    static CNeoMetaClass* GetMetaClass(NeoClassID id);
+    static std::vector<CNeoMetaClass*> GetAll();
+
+    // Adds an index on a tag for this class and its subclasses; valueType is
+    // kNeoStringKey, kNeoLongKey or kNeoULongKey. Databases opened afterwards
+    // keep the index.
+    void addKey(long valueType, NeoTag tag, long reserved, BOOL flag);
+
+    NeoClassID getID() const { return fID; }
+    NeoClassID getSuperID() const { return fSuperID; }
+    const char* getName() const { return fName; }
+    CNeoPersist* create() const;
+    // True when `id` is this class or one of its ancestors.
+    BOOL isKindOf(NeoClassID id) const;
+
+    struct Key {
+        long valueType;
+        NeoTag tag;
+    };
+    const std::vector<Key>& getKeys() const { return fKeys; }
+
+private:
+    NeoClassID fID;
+    NeoClassID fSuperID;
+    CString fName;
+    NeoFactory fFactory;
+    std::vector<Key> fKeys;
+};
+
+// ---------------------------------------------------------------------------
+// Fields kept inside a record.
+
+// A block of bytes with its length; texts are stored without terminator.
+class ENeoBlob {
+public:
+    ENeoBlob();
+    ENeoBlob(const ENeoBlob& other);
+    ENeoBlob& operator=(const ENeoBlob& other);
+
+    const void* getBlob() const { return fBytes.empty() ? NULL : &fBytes[0]; }
+    unsigned long getLength() const { return (unsigned long)fBytes.size(); }
+    BOOL isEmpty() const { return fBytes.empty(); }
+    void setBlob(const void* bytes, unsigned long length);
+    void empty() { fBytes.clear(); }
+
+    // The text of the blob, at most maxLength characters (-1: all of it).
+    CString getText(int maxLength = -1) const;
+    void setText(const char* text);
+
+    void readObject(CNeoStream* stream, NeoTag tag);
+    void writeObject(CNeoStream* stream, NeoTag tag) const;
+    long getFileLength() const { return 4 + (long)fBytes.size(); }
+
+private:
+    std::vector<unsigned char> fBytes;
+};
+
+// A list of the IDs of objects of one class (with subclasses), kept in the
+// owner's record; the parts themselves are looked up in the owner's database.
+class ENeoPartMgr {
+public:
+    ENeoPartMgr(CNeoPersist* owner, NeoClassID partClass);
+
+    long getCount() const { return (long)fIDs.size(); }
+    NeoID getPartID(long index) const;
+    BOOL contains(NeoID id) const;
+    // The part at index as a referenced object (unrefer it), or NULL when the
+    // index is out of range or the object no longer exists.
+    CNeoPersist* getPart(long index) const;
+    void addPart(NeoID id);
+    // Removes the first entry with the ID; FALSE when there was none.
+    BOOL removePart(NeoID id);
+    void removeAll() { fIDs.clear(); }
+    void copyFrom(const ENeoPartMgr& other) { fIDs = other.fIDs; }
+
+    void readObject(CNeoStream* stream, NeoTag tag);
+    void writeObject(CNeoStream* stream, NeoTag tag) const;
+    long getFileLength() const { return 4 + 4 * (long)fIDs.size(); }
+
+private:
+    CNeoPersist* fOwner;
+    NeoClassID fPartClass;
+    std::vector<NeoID> fIDs;
+};
+
+// ---------------------------------------------------------------------------
+// Persistent objects.
+//
+// A new object has use count 1 (its creator's reference). refer() adds a
+// reference, unrefer() drops one; an object that is in no database is
+// deleted when its count drops below 1, one in a database stays in the
+// database's cache. Objects returned by findObject, iterators and part lists
+// are referenced for the caller, who unrefers them when done.
+class CNeoPersist : public CObject {
+public:
+    CNeoPersist();
+    virtual ~CNeoPersist();
+
+    // A new free object of the same class with every stored field and the ID.
+    virtual CNeoPersist* clone();
+    virtual NeoClassID getClassID() const { return kNeoPersistID; }
+    CNeoDatabase* getDatabase() const { return fDatabase; }
+
+    // The stored record. The library's own part of a record is empty.
+    virtual long getFileLength(const CNeoFormat* format) const;
+    virtual void readObject(CNeoStream* stream, NeoTag tag);
+    virtual void writeObject(CNeoStream* stream, NeoTag tag);
+
+    // Values by tag: TRUE when the object answers the tag; `value` points to
+    // a long, an unsigned long or a CNeoString as the type code says.
+    virtual BOOL getValue(NeoTag tag, NeoType type, void* value) const;
+    virtual BOOL setValue(NeoTag tag, NeoType type, const void* value);
+
+    // Hooks the database calls when the object is added, removed and before
+    // it is written by a commit.
+    virtual void add(CNeoDatabase* database);
+    virtual void remove(CNeoDatabase* database);
+    virtual void commit(CNeoDatabase* database);
+    // Takes the stored fields of another copy of the same object and marks
+    // this one changed.
+    virtual void update(const CNeoPersist* other);
+    // FALSE keeps the object in memory while unreferenced (run-time state).
+    virtual BOOL isPurgeable() const { return TRUE; }
+
+    NeoID getID() const { return fID; }
+    void setID(NeoID id);
+    long getMark() const { return fMark; }
+
+    void refer();
+    void unrefer();
+    short getUseCount() const { return fUseCount; }
+
+    // Marks the object changed, so that the next commit writes it.
+    void setDirty(short how = 2);
+    BOOL isDirty() const { return fDirty; }
+
+    void setBusy() { fBusy = TRUE; }
+    void setUnbusy() { fBusy = FALSE; }
+    BOOL isBusy() const { return fBusy; }
+
+    // Converts a 32-bit value between type codes; FALSE for an unknown pair.
+    static BOOL ConvertType(const void* source, NeoType sourceType, void* target,
+                            NeoType targetType);
+
+private:
+    friend class CNeoDatabase;
+    NeoID fID;
+    long fMark;
+    short fUseCount;
+    BOOL fDirty;
+    BOOL fBusy;
+    CNeoDatabase* fDatabase;
+};
+
+// The base of the application's persistent classes, with run-time class
+// information of the framework.
+class CNeoPersistMFC : public CNeoPersist {
+    DECLARE_DYNAMIC(CNeoPersistMFC)
+};
+
+// The storage location of a database (a file or memory). Locations are
+// persistent objects of class -39 so that they can be stored like others.
+class CNeoContainerLocation : public CNeoPersistMFC {
+public:
+    virtual NeoClassID getClassID() const { return kNeoContainerLocationID; }
+    // A new stream over the location for the database.
+    virtual CNeoContainerStream* createStream(CNeoDatabase* database) = 0;
+    virtual BOOL isEqual(const CNeoContainerLocation* other) const;
+    virtual CString getName() const = 0;
+    virtual void removeFile() = 0;
+};
+
+// A database file at a path.
+class CNeoFileLocation : public CNeoContainerLocation {
+public:
+    explicit CNeoFileLocation(const char* path);
+    virtual CNeoContainerStream* createStream(CNeoDatabase* database);
+    virtual CString getName() const { return fPath; }
+    virtual void removeFile();
+
+private:
+    CString fPath;
+};
+
+// ---------------------------------------------------------------------------
+// Selections: which objects a search returns.
+class CNeoSelect {
+public:
+    virtual ~CNeoSelect() {}
+    virtual BOOL matches(const CNeoPersist* object) const = 0;
+    // The tag and key value an index can answer this selection by.
+    virtual BOOL getKey(NeoTag& tag, long& keyType, std::string& key) const;
+    // The one ID this selection can match, when it names one.
+    virtual BOOL getSingleID(NeoID& id) const { return FALSE; }
+};
+
+class CNeoIDSelect : public CNeoSelect {
+public:
+    explicit CNeoIDSelect(NeoID id) : fID(id) {}
+    virtual BOOL matches(const CNeoPersist* object) const { return object->getID() == fID; }
+    virtual BOOL getSingleID(NeoID& id) const { id = fID; return TRUE; }
+private:
+    NeoID fID;
+};
+
+class CNeoLongSelect : public CNeoSelect {
+public:
+    CNeoLongSelect(NeoTag tag, long value) : fTag(tag), fValue(value) {}
+    virtual BOOL matches(const CNeoPersist* object) const;
+    virtual BOOL getKey(NeoTag& tag, long& keyType, std::string& key) const;
+private:
+    NeoTag fTag;
+    long fValue;
+};
+
+class CNeoULongSelect : public CNeoSelect {
+public:
+    CNeoULongSelect(NeoTag tag, unsigned long value) : fTag(tag), fValue(value) {}
+    virtual BOOL matches(const CNeoPersist* object) const;
+    virtual BOOL getKey(NeoTag& tag, long& keyType, std::string& key) const;
+private:
+    NeoTag fTag;
+    unsigned long fValue;
+};
+
+class CNeoStringSelect : public CNeoSelect {
+public:
+    CNeoStringSelect(NeoTag tag, const char* value) : fTag(tag), fValue(value) {}
+    virtual BOOL matches(const CNeoPersist* object) const;
+    virtual BOOL getKey(NeoTag& tag, long& keyType, std::string& key) const;
+private:
+    NeoTag fTag;
+    CNeoString fValue;
+};
+
+// Objects of a class and its subclasses.
+class CNeoClassSelect : public CNeoSelect {
+public:
+    explicit CNeoClassSelect(NeoClassID classID) : fClassID(classID) {}
+    virtual BOOL matches(const CNeoPersist* object) const;
+private:
+    NeoClassID fClassID;
+};
+
+// Objects that every term matches. The selection owns the terms added to it.
+class CNeoAndSelect : public CNeoSelect {
+public:
+    CNeoAndSelect() {}
+    virtual ~CNeoAndSelect();
+    void addTerm(CNeoSelect* term, long reserved = -1);
+    virtual BOOL matches(const CNeoPersist* object) const;
+    virtual BOOL getKey(NeoTag& tag, long& keyType, std::string& key) const;
+    virtual BOOL getSingleID(NeoID& id) const;
+private:
+    std::vector<CNeoSelect*> fTerms;
+};
+
+// ---------------------------------------------------------------------------
+// Walks the objects of a class (with subclasses) that a selection matches, in
+// ID order. Objects added or removed meanwhile are seen or skipped as the
+// walk reaches them. The iterator owns its selection.
+class CNeoIndexIterator {
+public:
+    CNeoIndexIterator(CNeoDatabase* database, NeoClassID classID, CNeoSelect* select = NULL);
+    ~CNeoIndexIterator();
+    // Each returns a referenced object (unrefer it) or NULL at the end.
+    CNeoPersist* first();
+    CNeoPersist* currentObject();
+    CNeoPersist* nextObject();
+
+private:
+    CNeoDatabase* fDatabase;
+    NeoClassID fClassID;
+    CNeoSelect* fSelect;
+    NeoID fCurrent;  // 0 before the first object
+};
+
+// Children by parent ID ('ppar').
+class CNeoOffspring {
+public:
+    static void FindByParent(CNeoDatabase* database, NeoClassID classID, NeoID parentID,
+                             BOOL deep, CObArray* found, long reserved = -1);
+};
+
+// ---------------------------------------------------------------------------
+// The database.
+class CNeoDatabase {
+public:
+    CNeoDatabase();
+    virtual ~CNeoDatabase();
+
+    // The library's 16-bit setting that applications give before opening.
+    short fSetting;
+
+    // Where the image lives. The location is not owned; the stream is.
+    void setLocation(CNeoContainerLocation* location) { fLocation = location; }
+    CNeoContainerLocation* getLocation() const { return fLocation; }
+    void setStream(CNeoContainerStream* stream);
+    CNeoContainerStream* getStream() const { return fStream; }
+    // Gives the database a fresh empty stream from its location (closing it).
+    void reset();
+
+    // For a file location: whether the file exists, and creating it empty.
+    BOOL existsOnDisk();
+    void create();
+
+    // Reads the image; an empty image with create set starts an empty
+    // database. Throws CNeoException when the image is damaged.
+    void open(unsigned long access = 0xC0000000, BOOL create = TRUE);
+    // Forgets every object (uncommitted changes are lost); objects that are
+    // still referenced become free objects.
+    void close(BOOL reserved = FALSE);
+    BOOL isOpen() const { return fOpen; }
+
+    // The format of new images (kind 1 unless set before open).
+    void setFormatKind(short kind) { fNewKind = kind; }
+    CNeoFormat* getFormat() const { return fFormat; }
+
+    void addObject(CNeoPersist* object, BOOL deep = TRUE, void* reserved = NULL);
+    void removeObject(CNeoPersist* object, BOOL deep = TRUE);
+    // Without `found`: the first match in ID order, referenced, or NULL.
+    // With `found`: every match is appended, each referenced once, and the
+    // first of them is returned (no further reference), or NULL.
+    CNeoPersist* findObject(NeoClassID classID, CNeoSelect* select, BOOL deep = TRUE,
+                            void* reserved = NULL, CObArray* found = NULL, long reserved2 = -1);
+    // A new iterator (delete it); it owns the selection.
+    CNeoIndexIterator* getIterator(NeoClassID classID, CNeoSelect* select, BOOL reserved = FALSE,
+                                   BOOL deep = TRUE, long reserved2 = -1);
+    // Writes every changed, added and removed object as one atomic commit.
+    void commit(BOOL reserved = FALSE, BOOL flag = TRUE, void* transaction = NULL);
+    // Reserves `count` new IDs and returns the first.
+    NeoID getUniqueID(long count = 1);
+    // The index on a tag for a class (declared on it or an ancestor), or -1.
+    long getTagIndex(NeoClassID classID, NeoTag tag) const;
+    // TRUE while there are changes that no commit has written yet.
+    BOOL isDirty() const;
+    // Drops up to `amount` objects from memory (see the top of this file).
+    void purge(long amount);
+
+    // Number of objects of the class (with subclasses).
+    long countObjects(NeoClassID classID) const;
+    // Objects currently held in memory.
+    long cachedCount() const { return (long)fCache.size(); }
+
+private:
+    friend class CNeoPersist;
+    friend class CNeoIndexIterator;
+    struct Entry;
+    struct Index;
+
+    void requireOpen() const;
+    void forgetAll();
+    void loadImage();
+    void startEmpty();
+    CNeoPersist* load(NeoID id);
+    CNeoPersist* cached(NeoID id) const;
+    BOOL classMatches(NeoClassID objectClass, NeoClassID query) const;
+    void collect(NeoClassID classID, CNeoSelect* select, NeoID after, std::vector<NeoID>& ids,
+                 BOOL firstOnly);
+    void indexObject(NeoID id, CNeoPersist* object);
+    void unindexObject(NeoID id);
+    std::vector<Index*> indexesFor(NeoClassID classID) const;
+    void writeHeader();
+    void reserveIDs(NeoID upTo);
+    void compact();
+    void noteReferenced(CNeoPersist* object, BOOL referenced);
+    CString describe() const;
+
+    CNeoContainerLocation* fLocation;
+    CNeoContainerStream* fStream;
+    CNeoFormat* fFormat;
+    short fNewKind;
+    BOOL fOpen;
+
+    std::unordered_map<NeoID, Entry*> fEntries;
+    std::map<NeoClassID, std::set<NeoID>> fByClass;
+    std::vector<Index*> fIndexes;
+    std::unordered_map<NeoID, CNeoPersist*> fCache;
+    std::set<NeoID> fChanged;   // added or dirty since the last commit
+    std::set<NeoID> fRemoved;   // removed since the last commit, present on disk
+    std::set<CNeoPersist*> fReferenced;  // cached objects with a use count above 0
+
+    unsigned long fSequence;     // of the last header slot written
+    unsigned long fCommittedEnd; // end of the last committed block
+    unsigned long fLiveBytes;    // bytes of the records still current
+    NeoID fNextID;
+    NeoID fIDLimit;              // IDs below this are reserved on disk
+    BOOL fHeaderWritten;
+};
+
+// ---------------------------------------------------------------------------
+// The application object of a program that uses the library.
+class CNeoAppMFC : public CWinApp {
+public:
+    explicit CNeoAppMFC(const char* name = NULL);
+    virtual ~CNeoAppMFC();
+    // The format of a kind (0 or 1); NULL for other kinds.
+    virtual CNeoFormat* GetFormat(short kind);
+};
+extern CNeoAppMFC* gNeoApp;
+
+// The format of a kind, from the application when there is one.
+CNeoFormat* NeoGetFormat(short kind);
+// The library's own formats of kinds 0 and 1 (NULL for other kinds).
+CNeoFormat* NeoLibraryFormat(short kind);
+
+#endif

@@ -1,0 +1,904 @@
+// The database: image format, commits, the object cache, indexes and searches.
+//
+// IMAGE FORMAT (all numbers little-endian, 32-bit unless noted)
+//   [0, 512)     header slot 0
+//   [512, 1024)  header slot 1
+//   [1024, end)  commit blocks, one per commit, in commit order
+// Header slot: magic 0x42445A51, version 1, format kind, sequence, end of the
+//   last committed block, next object ID, first ID not yet reserved, CRC-32 of
+//   the seven words before it. The valid slot with the higher sequence holds;
+//   a commit writes the other one, so a torn slot write leaves the old one.
+// Commit block: magic 0x54494D43, payload length, CRC-32 of the payload, then
+//   the payload: records of
+//     byte 1 (object): ID, class ID, record length, the object's record;
+//     byte 2 (removal): ID.
+//   A later record of an ID replaces an earlier one.
+#include <zqdb32/zqdb32.h>
+
+#include <algorithm>
+#include <string.h>
+
+namespace {
+
+const unsigned long kHeaderMagic = 0x42445A51;
+const unsigned long kBlockMagic = 0x54494D43;
+const unsigned long kVersion = 1;
+const unsigned long kSlotSize = 512;
+const unsigned long kDataStart = 1024;
+const unsigned long kSlotWords = 8;
+const unsigned long kBlockHeader = 12;
+const unsigned long kObjectRecordHeader = 13;
+const unsigned long kRemovalRecord = 5;
+const long kIDReserve = 1024;       // IDs reserved on disk at a time
+const unsigned long kCompactSlack = 65536;
+
+unsigned long Crc32(const unsigned char* data, size_t length)
+{
+    static unsigned long table[256];
+    static bool ready = false;
+    if (!ready) {
+        for (unsigned long i = 0; i < 256; ++i) {
+            unsigned long c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320UL ^ (c >> 1) : c >> 1;
+            table[i] = c;
+        }
+        ready = true;
+    }
+    unsigned long crc = 0xFFFFFFFFUL;
+    for (size_t i = 0; i < length; ++i)
+        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return (crc ^ 0xFFFFFFFFUL) & 0xFFFFFFFFUL;
+}
+
+void Put32(std::vector<unsigned char>& out, unsigned long value)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back((unsigned char)(value >> (8 * i)));
+}
+
+unsigned long Get32(const unsigned char* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | ((unsigned long)p[3] << 24);
+}
+
+struct Slot {
+    bool valid;
+    unsigned long kind, sequence, end, nextID, idLimit;
+};
+
+Slot ReadSlot(const unsigned char* p)
+{
+    Slot slot = {};
+    unsigned long words[kSlotWords];
+    for (unsigned long i = 0; i < kSlotWords; ++i)
+        words[i] = Get32(p + 4 * i);
+    slot.valid = words[0] == kHeaderMagic && words[1] == kVersion &&
+                 words[7] == Crc32(p, 4 * 7) && words[2] <= 1;
+    slot.kind = words[2];
+    slot.sequence = words[3];
+    slot.end = words[4];
+    slot.nextID = words[5];
+    slot.idLimit = words[6];
+    return slot;
+}
+
+// The four bytes of a number, or the characters of a string.
+bool KeyOf(const CNeoPersist* object, NeoTag tag, long valueType, std::string& key)
+{
+    if (valueType == kNeoStringKey) {
+        CNeoString text;
+        if (!object->getValue(tag, kNeoStringType, &text))
+            return false;
+        key = (const char*)text;
+        return true;
+    }
+    unsigned long value = 0;
+    NeoType type = valueType == kNeoLongKey ? kNeoLongType : kNeoULongType;
+    if (!object->getValue(tag, type, &value))
+        return false;
+    key.assign(reinterpret_cast<const char*>(&value), 4);
+    return true;
+}
+
+}  // namespace
+
+struct CNeoDatabase::Entry {
+    NeoClassID classID;
+    unsigned long offset;  // of the record in the image; 0 until first committed
+    unsigned long length;
+    std::vector<std::pair<Index*, std::string>> keys;  // as indexed now
+};
+
+struct CNeoDatabase::Index {
+    NeoClassID classID;
+    NeoTag tag;
+    long valueType;
+    std::multimap<std::string, NeoID> entries;
+};
+
+CNeoDatabase::CNeoDatabase()
+    : fSetting(0), fLocation(NULL), fStream(NULL), fFormat(NULL), fNewKind(1), fOpen(FALSE),
+      fSequence(0), fCommittedEnd(kDataStart), fLiveBytes(0), fNextID(1), fIDLimit(1),
+      fHeaderWritten(FALSE)
+{
+}
+
+CNeoDatabase::~CNeoDatabase()
+{
+    CNeoLock lock;
+    close();
+    delete fStream;
+}
+
+CString CNeoDatabase::describe() const
+{
+    if (fLocation)
+        return fLocation->getName();
+    CNeoFileStream* file = dynamic_cast<CNeoFileStream*>(fStream);
+    return file ? file->getPath() : CString("database image");
+}
+
+void CNeoDatabase::requireOpen() const
+{
+    if (!fOpen)
+        CNeoException::Throw(CNeoException::kNotOpen, describe() + ": the database is not open");
+}
+
+void CNeoDatabase::setStream(CNeoContainerStream* stream)
+{
+    CNeoLock lock;
+    if (fOpen)
+        close();
+    if (stream != fStream)
+        delete fStream;
+    fStream = stream;
+}
+
+void CNeoDatabase::reset()
+{
+    CNeoLock lock;
+    close();
+    if (!fLocation)
+        CNeoException::Throw(CNeoException::kBadArgument, "A database without a location was reset");
+    setStream(fLocation->createStream(this));
+}
+
+BOOL CNeoDatabase::existsOnDisk()
+{
+    CNeoLock lock;
+    CString path = describe();
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+void CNeoDatabase::create()
+{
+    CNeoLock lock;
+    if (!fStream && fLocation)
+        fStream = fLocation->createStream(this);
+    CNeoFileStream* file = dynamic_cast<CNeoFileStream*>(fStream);
+    if (file)
+        file->open(TRUE);
+}
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+void CNeoDatabase::open(unsigned long, BOOL create)
+{
+    CNeoLock lock;
+    if (fOpen)
+        return;
+    if (!fStream) {
+        if (!fLocation)
+            CNeoException::Throw(CNeoException::kBadArgument, "A database without a location was opened");
+        fStream = fLocation->createStream(this);
+    }
+    CNeoFileStream* file = dynamic_cast<CNeoFileStream*>(fStream);
+    if (file)
+        file->open(create);
+    // One index per key registered on a class when the database opens.
+    for (CNeoMetaClass* meta : CNeoMetaClass::GetAll())
+        for (const CNeoMetaClass::Key& key : meta->getKeys())
+            fIndexes.push_back(new Index{meta->getID(), key.tag, key.valueType, {}});
+    try {
+        if (fStream->getLength() == 0 && create)
+            startEmpty();
+        else
+            loadImage();
+    } catch (...) {
+        forgetAll();
+        throw;
+    }
+    fOpen = TRUE;
+}
+
+void CNeoDatabase::startEmpty()
+{
+    fFormat = NeoGetFormat(fNewKind);
+    if (!fFormat)
+        CNeoException::Throw(CNeoException::kBadArgument, "The application has no format of that kind");
+    fSequence = 0;
+    fCommittedEnd = kDataStart;
+    fLiveBytes = 0;
+    fNextID = 1;
+    fIDLimit = 1;
+    std::vector<unsigned char> empty(kDataStart, 0);
+    fStream->setLength(0, TRUE);
+    fStream->setMark(0);
+    fStream->writeChunk(&empty[0], kDataStart);
+    writeHeader();
+}
+
+void CNeoDatabase::loadImage()
+{
+    CString name = describe();
+    unsigned long length = fStream->getLength();
+    if (length < kDataStart)
+        CNeoException::Throw(CNeoException::kDamaged, name + ": not a database (too short)");
+    unsigned char head[kDataStart];
+    fStream->setMark(0);
+    fStream->readChunk(head, kDataStart);
+    Slot a = ReadSlot(head), b = ReadSlot(head + kSlotSize);
+    if (!a.valid && !b.valid)
+        CNeoException::Throw(CNeoException::kDamaged, name + ": the database header is damaged");
+    Slot slot = !b.valid || (a.valid && a.sequence > b.sequence) ? a : b;
+    if (slot.end < kDataStart)
+        CNeoException::Throw(CNeoException::kDamaged, name + ": the database header is damaged");
+    if (slot.end > length) {
+        CString text;
+        text.Format("%s: the database is truncated (it ends at byte %lu, its last commit at %lu)",
+                    (const char*)name, length, slot.end);
+        CNeoException::Throw(CNeoException::kTruncated, text);
+    }
+    fFormat = NeoGetFormat((short)slot.kind);
+    if (!fFormat)
+        CNeoException::Throw(CNeoException::kDamaged, name + ": the database's format is unknown");
+
+    // Replay the commit blocks into the directory of current records.
+    std::vector<unsigned char> data(slot.end - kDataStart);
+    if (!data.empty())
+        fStream->readChunk(&data[0], (unsigned long)data.size());
+    struct Record { NeoClassID classID; unsigned long offset, length; };
+    std::map<NeoID, Record> records;
+    NeoID highest = 0;
+    size_t at = 0;
+    auto damaged = [&](const char* what) {
+        CString text;
+        text.Format("%s: the database is damaged (%s at byte %lu)", (const char*)name, what,
+                    (unsigned long)(kDataStart + at));
+        CNeoException::Throw(CNeoException::kDamaged, text);
+    };
+    while (at < data.size()) {
+        if (data.size() - at < kBlockHeader || Get32(&data[at]) != kBlockMagic)
+            damaged("a commit block is missing");
+        unsigned long payload = Get32(&data[at + 4]);
+        if (payload > data.size() - at - kBlockHeader)
+            damaged("a commit block is longer than the file");
+        const unsigned char* p = &data[at + kBlockHeader];
+        if (Get32(&data[at + 8]) != Crc32(p, payload))
+            damaged("a commit block fails its checksum");
+        size_t r = 0;
+        while (r < payload) {
+            unsigned char kind = p[r];
+            if (payload - r < kRemovalRecord)
+                damaged("a record is cut short");
+            NeoID id = (NeoID)Get32(p + r + 1);
+            if (kind == 2) {
+                records.erase(id);
+                r += kRemovalRecord;
+            } else if (kind == 1 && payload - r >= kObjectRecordHeader) {
+                unsigned long size = Get32(p + r + 9);
+                if (size > payload - r - kObjectRecordHeader)
+                    damaged("a record is longer than its block");
+                if (id <= 0)
+                    damaged("a record has an impossible ID");
+                records[id] = Record{(NeoClassID)Get32(p + r + 5),
+                                     (unsigned long)(kDataStart + at + kBlockHeader + r +
+                                                     kObjectRecordHeader),
+                                     size};
+                highest = std::max(highest, id);
+                r += kObjectRecordHeader + size;
+            } else {
+                damaged("a record has an unknown kind");
+            }
+        }
+        at += kBlockHeader + payload;
+    }
+
+    fSequence = slot.sequence;
+    fCommittedEnd = slot.end;
+    fNextID = std::max((NeoID)slot.nextID, highest + 1);
+    fIDLimit = std::max((NeoID)slot.idLimit, fNextID);
+    fHeaderWritten = TRUE;
+    fLiveBytes = 0;
+    for (const auto& r : records) {
+        Entry* entry = new Entry{r.second.classID, r.second.offset, r.second.length, {}};
+        fEntries[r.first] = entry;
+        fByClass[entry->classID].insert(r.first);
+        fLiveBytes += kObjectRecordHeader + r.second.length;
+    }
+    // Read every object once: this checks every record and builds the indexes.
+    for (const auto& r : records)
+        indexObject(r.first, load(r.first));
+}
+
+void CNeoDatabase::forgetAll()
+{
+    for (auto& cachedObject : fCache) {
+        CNeoPersist* object = cachedObject.second;
+        object->fDatabase = NULL;
+        if (object->fUseCount < 1)
+            delete object;
+    }
+    fCache.clear();
+    for (auto& entry : fEntries)
+        delete entry.second;
+    fEntries.clear();
+    fByClass.clear();
+    for (Index* index : fIndexes)
+        delete index;
+    fIndexes.clear();
+    fChanged.clear();
+    fRemoved.clear();
+    fReferenced.clear();
+    fOpen = FALSE;
+    fHeaderWritten = FALSE;
+}
+
+void CNeoDatabase::close(BOOL)
+{
+    CNeoLock lock;
+    forgetAll();
+    if (fStream)
+        fStream->close();
+}
+
+// ---------------------------------------------------------------------------
+// Objects in memory
+
+CNeoPersist* CNeoDatabase::cached(NeoID id) const
+{
+    auto found = fCache.find(id);
+    return found == fCache.end() ? NULL : found->second;
+}
+
+CNeoPersist* CNeoDatabase::load(NeoID id)
+{
+    if (CNeoPersist* object = cached(id))
+        return object;
+    auto found = fEntries.find(id);
+    if (found == fEntries.end())
+        return NULL;
+    Entry* entry = found->second;
+    CString name = describe();
+    CNeoMetaClass* meta = CNeoMetaClass::GetMetaClass(entry->classID);
+    if (!meta) {
+        CString text;
+        text.Format("%s: object %ld has the unknown class %ld", (const char*)name, (long)id,
+                    (long)entry->classID);
+        CNeoException::Throw(CNeoException::kUnknownClass, text);
+    }
+    std::vector<unsigned char> bytes(entry->length);
+    fStream->setMark(entry->offset);
+    if (!bytes.empty())
+        fStream->readChunk(&bytes[0], entry->length);
+    CNeoPersist* object = meta->create();
+    CNeoBufferStream in(bytes.empty() ? NULL : &bytes[0], entry->length, fFormat);
+    bool ok = false;
+    try {
+        object->readObject(&in, kNeoNullTag);
+        ok = in.getMark() == entry->length;
+    } catch (CException* e) {
+        e->Delete();
+    } catch (std::exception&) {
+    }
+    if (!ok) {
+        delete object;
+        CString text;
+        text.Format("%s: the record of object %ld is damaged", (const char*)name, (long)id);
+        CNeoException::Throw(CNeoException::kDamaged, text);
+    }
+    object->fID = id;
+    object->fMark = (long)entry->offset;
+    object->fUseCount = 0;
+    object->fDatabase = this;
+    fCache[id] = object;
+    return object;
+}
+
+void CNeoDatabase::noteReferenced(CNeoPersist* object, BOOL referenced)
+{
+    if (referenced) {
+        fReferenced.insert(object);
+        return;
+    }
+    // Unreferenced: bring its index keys up to date with its fields, since an
+    // index search trusts the keys of every object no one holds.
+    fReferenced.erase(object);
+    indexObject(object->fID, object);
+}
+
+std::vector<CNeoDatabase::Index*> CNeoDatabase::indexesFor(NeoClassID classID) const
+{
+    std::vector<Index*> result;
+    CNeoMetaClass* meta = CNeoMetaClass::GetMetaClass(classID);
+    if (!meta)
+        return result;
+    for (Index* index : fIndexes)
+        if (meta->isKindOf(index->classID))
+            result.push_back(index);
+    return result;
+}
+
+void CNeoDatabase::indexObject(NeoID id, CNeoPersist* object)
+{
+    Entry* entry = fEntries[id];
+    std::vector<std::pair<Index*, std::string>> keys;
+    for (Index* index : indexesFor(entry->classID)) {
+        std::string key;
+        if (KeyOf(object, index->tag, index->valueType, key))
+            keys.push_back(std::make_pair(index, key));
+    }
+    if (keys == entry->keys)
+        return;
+    unindexObject(id);
+    for (auto& key : keys)
+        key.first->entries.insert(std::make_pair(key.second, id));
+    entry->keys.swap(keys);
+}
+
+void CNeoDatabase::unindexObject(NeoID id)
+{
+    Entry* entry = fEntries[id];
+    for (auto& key : entry->keys) {
+        auto range = key.first->entries.equal_range(key.second);
+        for (auto it = range.first; it != range.second; ++it)
+            if (it->second == id) {
+                key.first->entries.erase(it);
+                break;
+            }
+    }
+    entry->keys.clear();
+}
+
+BOOL CNeoDatabase::classMatches(NeoClassID objectClass, NeoClassID query) const
+{
+    if (objectClass == query)
+        return TRUE;
+    CNeoMetaClass* meta = CNeoMetaClass::GetMetaClass(objectClass);
+    return meta && meta->isKindOf(query);
+}
+
+// ---------------------------------------------------------------------------
+// Adding, removing and finding
+
+void CNeoDatabase::addObject(CNeoPersist* object, BOOL, void*)
+{
+    CNeoLock lock;
+    requireOpen();
+    if (object->fDatabase == this)
+        return;
+    if (object->fDatabase)
+        CNeoException::Throw(CNeoException::kBadArgument,
+                             "An object was added to a second database");
+    NeoClassID classID = object->getClassID();
+    if (!CNeoMetaClass::GetMetaClass(classID)) {
+        CString text;
+        text.Format("%s: an object of the unregistered class %ld was added",
+                    (const char*)describe(), (long)classID);
+        CNeoException::Throw(CNeoException::kUnknownClass, text);
+    }
+    if (object->fID == 0) {
+        object->fID = getUniqueID(1);
+    } else if (object->fID < 0) {
+        CNeoException::Throw(CNeoException::kBadArgument, "An object with a negative ID was added");
+    } else if (fEntries.count(object->fID)) {
+        CString text;
+        text.Format("%s: object %ld is already in the database", (const char*)describe(),
+                    (long)object->fID);
+        CNeoException::Throw(CNeoException::kDuplicateID, text);
+    } else if (object->fID >= fNextID) {
+        fNextID = object->fID + 1;
+        if (fNextID > fIDLimit)
+            reserveIDs(fNextID);
+    }
+    NeoID id = object->fID;
+    fEntries[id] = new Entry{classID, 0, 0, {}};
+    fByClass[classID].insert(id);
+    fCache[id] = object;
+    object->fDatabase = this;
+    if (object->fUseCount > 0)
+        fReferenced.insert(object);
+    object->setDirty(2);
+    fRemoved.erase(id);  // removed and added back before a commit: written again
+    indexObject(id, object);
+    object->add(this);
+}
+
+void CNeoDatabase::removeObject(CNeoPersist* object, BOOL)
+{
+    CNeoLock lock;
+    requireOpen();
+    if (object->fDatabase != this)
+        CNeoException::Throw(CNeoException::kBadArgument,
+                             "An object was removed from a database that does not hold it");
+    object->remove(this);
+    NeoID id = object->fID;
+    Entry* entry = fEntries[id];
+    unindexObject(id);
+    if (entry->offset) {
+        fRemoved.insert(id);
+        fLiveBytes -= kObjectRecordHeader + entry->length;
+    }
+    auto byClass = fByClass.find(entry->classID);
+    byClass->second.erase(id);
+    if (byClass->second.empty())
+        fByClass.erase(byClass);
+    delete entry;
+    fEntries.erase(id);
+    fCache.erase(id);
+    fChanged.erase(id);
+    fReferenced.erase(object);
+    object->fDatabase = NULL;
+    if (object->fUseCount < 1)
+        delete object;
+}
+
+void CNeoDatabase::collect(NeoClassID classID, CNeoSelect* select, NeoID after,
+                           std::vector<NeoID>& ids, BOOL firstOnly)
+{
+    auto accept = [&](NeoID id) -> bool {
+        auto entry = fEntries.find(id);
+        if (id <= after || entry == fEntries.end() || !classMatches(entry->second->classID, classID))
+            return false;
+        return !select || select->matches(load(id));
+    };
+
+    NeoID single;
+    if (select && select->getSingleID(single)) {
+        if (accept(single))
+            ids.push_back(single);
+        return;
+    }
+
+    NeoTag tag;
+    long keyType;
+    std::string key;
+    if (select && select->getKey(tag, keyType, key)) {
+        Index* useIndex = NULL;
+        CNeoMetaClass* meta = CNeoMetaClass::GetMetaClass(classID);
+        for (Index* index : fIndexes)
+            if (index->tag == tag && meta && meta->isKindOf(index->classID) &&
+                (index->valueType == kNeoStringKey) == (keyType == kNeoStringKey))
+                useIndex = index;
+        if (useIndex) {
+            // The keys of unreferenced, unchanged objects are exact; objects
+            // that are held or changed may differ from their keys, so they
+            // are tested too.
+            std::set<NeoID> candidates;
+            auto range = useIndex->entries.equal_range(key);
+            for (auto it = range.first; it != range.second; ++it)
+                if (it->second > after)
+                    candidates.insert(it->second);
+            for (CNeoPersist* object : fReferenced)
+                if (object->fID > after)
+                    candidates.insert(object->fID);
+            for (auto it = fChanged.upper_bound(after); it != fChanged.end(); ++it)
+                candidates.insert(*it);
+            for (NeoID id : candidates)
+                if (accept(id)) {
+                    ids.push_back(id);
+                    if (firstOnly)
+                        return;
+                }
+            return;
+        }
+    }
+
+    // No index: walk every class that belongs to the query, in ID order.
+    std::vector<std::pair<std::set<NeoID>::const_iterator, std::set<NeoID>::const_iterator>> walks;
+    for (const auto& byClass : fByClass)
+        if (classMatches(byClass.first, classID))
+            walks.push_back(std::make_pair(byClass.second.upper_bound(after), byClass.second.end()));
+    for (;;) {
+        size_t best = walks.size();
+        for (size_t i = 0; i < walks.size(); ++i)
+            if (walks[i].first != walks[i].second &&
+                (best == walks.size() || *walks[i].first < *walks[best].first))
+                best = i;
+        if (best == walks.size())
+            return;
+        NeoID id = *walks[best].first++;
+        if (accept(id)) {
+            ids.push_back(id);
+            if (firstOnly)
+                return;
+        }
+    }
+}
+
+CNeoPersist* CNeoDatabase::findObject(NeoClassID classID, CNeoSelect* select, BOOL, void*,
+                                      CObArray* found, long)
+{
+    CNeoLock lock;
+    requireOpen();
+    std::vector<NeoID> ids;
+    collect(classID, select, 0, ids, found == NULL);
+    if (ids.empty())
+        return NULL;
+    CNeoPersist* first = NULL;
+    for (NeoID id : ids) {
+        CNeoPersist* object = load(id);
+        object->refer();
+        if (found)
+            found->Add(object);
+        if (!first)
+            first = object;
+    }
+    return first;
+}
+
+CNeoIndexIterator* CNeoDatabase::getIterator(NeoClassID classID, CNeoSelect* select, BOOL, BOOL,
+                                              long)
+{
+    return new CNeoIndexIterator(this, classID, select);
+}
+
+long CNeoDatabase::countObjects(NeoClassID classID) const
+{
+    CNeoLock lock;
+    long count = 0;
+    for (const auto& byClass : fByClass)
+        if (classMatches(byClass.first, classID))
+            count += (long)byClass.second.size();
+    return count;
+}
+
+long CNeoDatabase::getTagIndex(NeoClassID classID, NeoTag tag) const
+{
+    CNeoLock lock;
+    CNeoMetaClass* meta = CNeoMetaClass::GetMetaClass(classID);
+    long number = 0;
+    for (const CNeoMetaClass* m = meta; m; ) {
+        for (const CNeoMetaClass::Key& key : m->getKeys()) {
+            if (key.tag == tag)
+                return number;
+            ++number;
+        }
+        if (m->getSuperID() == m->getID())
+            break;
+        m = CNeoMetaClass::GetMetaClass(m->getSuperID());
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+// IDs, commits and compaction
+
+NeoID CNeoDatabase::getUniqueID(long count)
+{
+    CNeoLock lock;
+    requireOpen();
+    if (count < 1)
+        count = 1;
+    NeoID id = fNextID;
+    if (fNextID + count > fIDLimit)
+        reserveIDs(fNextID + count);
+    fNextID += count;
+    return id;
+}
+
+void CNeoDatabase::reserveIDs(NeoID upTo)
+{
+    // The reservation reaches the disk before any of its IDs is handed out.
+    fIDLimit = upTo + kIDReserve;
+    writeHeader();
+}
+
+void CNeoDatabase::writeHeader()
+{
+    std::vector<unsigned char> slot;
+    Put32(slot, kHeaderMagic);
+    Put32(slot, kVersion);
+    Put32(slot, (unsigned long)fFormat->getKind());
+    Put32(slot, fSequence + 1);
+    Put32(slot, fCommittedEnd);
+    Put32(slot, (unsigned long)fNextID);
+    Put32(slot, (unsigned long)fIDLimit);
+    Put32(slot, Crc32(&slot[0], slot.size()));
+    fStream->setMark(((fSequence + 1) % 2) * kSlotSize);
+    fStream->writeChunk(&slot[0], (unsigned long)slot.size());
+    fStream->flush();
+    ++fSequence;
+    fHeaderWritten = TRUE;
+}
+
+BOOL CNeoDatabase::isDirty() const
+{
+    CNeoLock lock;
+    return !fChanged.empty() || !fRemoved.empty();
+}
+
+void CNeoDatabase::commit(BOOL, BOOL, void*)
+{
+    CNeoLock lock;
+    requireOpen();
+    if (fChanged.empty() && fRemoved.empty())
+        return;
+
+    // Build the whole block first: a failing writeObject leaves the file as it was.
+    std::vector<unsigned char> payload;
+    for (NeoID id : fRemoved) {
+        payload.push_back(2);
+        Put32(payload, (unsigned long)id);
+    }
+    std::vector<std::pair<NeoID, unsigned long>> written;  // ID, offset in payload
+    for (NeoID id : fChanged) {
+        CNeoPersist* object = cached(id);
+        object->commit(this);
+        CNeoBufferStream out(fFormat);
+        object->writeObject(&out, kNeoNullTag);
+        payload.push_back(1);
+        Put32(payload, (unsigned long)id);
+        Put32(payload, (unsigned long)fEntries[id]->classID);
+        Put32(payload, out.length());
+        written.push_back(std::make_pair(id, (unsigned long)payload.size()));
+        payload.insert(payload.end(), out.data(), out.data() + out.length());
+    }
+    std::vector<unsigned char> block;
+    Put32(block, kBlockMagic);
+    Put32(block, (unsigned long)payload.size());
+    Put32(block, Crc32(payload.empty() ? NULL : &payload[0], payload.size()));
+    block.insert(block.end(), payload.begin(), payload.end());
+
+    unsigned long start = fCommittedEnd;
+    if (start + block.size() < start)
+        CNeoException::Throw(CNeoException::kIO, describe() + ": the database is full (4 GB)");
+    fStream->setMark(start);
+    fStream->writeChunk(&block[0], (unsigned long)block.size());
+    fStream->flush();
+    fCommittedEnd = start + (unsigned long)block.size();
+    try {
+        writeHeader();
+    } catch (...) {
+        fCommittedEnd = start;
+        throw;
+    }
+
+    // The commit is on disk: bring the directory up to date.
+    for (const auto& w : written) {
+        Entry* entry = fEntries[w.first];
+        if (entry->offset)
+            fLiveBytes -= kObjectRecordHeader + entry->length;
+        entry->offset = start + kBlockHeader + w.second;
+        entry->length = Get32(&payload[w.second - 4]);
+        fLiveBytes += kObjectRecordHeader + entry->length;
+        CNeoPersist* object = cached(w.first);
+        object->fDirty = FALSE;
+        object->fMark = (long)entry->offset;
+        indexObject(w.first, object);
+    }
+    fChanged.clear();
+    fRemoved.clear();
+
+    unsigned long garbage = fCommittedEnd - kDataStart - fLiveBytes;
+    if (garbage > fLiveBytes + kCompactSlack)
+        compact();
+}
+
+void CNeoDatabase::compact()
+{
+    // One block with every current record, behind a fresh header.
+    std::vector<unsigned char> payload;
+    std::vector<std::pair<Entry*, unsigned long>> moved;
+    std::vector<NeoID> ids;
+    for (const auto& entry : fEntries)
+        if (entry.second->offset)
+            ids.push_back(entry.first);
+    std::sort(ids.begin(), ids.end());
+    for (NeoID id : ids) {
+        Entry* entry = fEntries[id];
+        payload.push_back(1);
+        Put32(payload, (unsigned long)id);
+        Put32(payload, (unsigned long)entry->classID);
+        Put32(payload, entry->length);
+        moved.push_back(std::make_pair(entry, (unsigned long)payload.size()));
+        size_t at = payload.size();
+        payload.resize(at + entry->length);
+        fStream->setMark(entry->offset);
+        if (entry->length)
+            fStream->readChunk(&payload[at], entry->length);
+    }
+    std::vector<unsigned char> image(kDataStart, 0);
+    unsigned long end = kDataStart + kBlockHeader + (unsigned long)payload.size();
+    std::vector<unsigned char> slot;
+    Put32(slot, kHeaderMagic);
+    Put32(slot, kVersion);
+    Put32(slot, (unsigned long)fFormat->getKind());
+    Put32(slot, fSequence + 1);
+    Put32(slot, end);
+    Put32(slot, (unsigned long)fNextID);
+    Put32(slot, (unsigned long)fIDLimit);
+    Put32(slot, Crc32(&slot[0], slot.size()));
+    // The new header goes where the next header would: the slot after the
+    // current one, leaving the other slot empty for the commit after it.
+    std::copy(slot.begin(), slot.end(), image.begin() + ((fSequence + 1) % 2) * kSlotSize);
+    Put32(image, kBlockMagic);
+    Put32(image, (unsigned long)payload.size());
+    Put32(image, Crc32(payload.empty() ? NULL : &payload[0], payload.size()));
+    image.insert(image.end(), payload.begin(), payload.end());
+
+    fStream->replaceImage(&image[0], (unsigned long)image.size());
+    fSequence += 1;
+    fCommittedEnd = end;
+    for (const auto& m : moved)
+        m.first->offset = kDataStart + kBlockHeader + m.second;
+}
+
+void CNeoDatabase::purge(long amount)
+{
+    CNeoLock lock;
+    std::vector<NeoID> evict;
+    for (const auto& c : fCache) {
+        if ((long)evict.size() >= amount)
+            break;
+        CNeoPersist* object = c.second;
+        if (object->fUseCount < 1 && !object->fDirty && !object->fBusy &&
+            fEntries[c.first]->offset && object->isPurgeable())
+            evict.push_back(c.first);
+    }
+    for (NeoID id : evict) {
+        delete fCache[id];
+        fCache.erase(id);
+    }
+}
+
+// ---------------------------------------------------------------------------
+CNeoIndexIterator::CNeoIndexIterator(CNeoDatabase* database, NeoClassID classID,
+                                     CNeoSelect* select)
+    : fDatabase(database), fClassID(classID), fSelect(select), fCurrent(0)
+{
+}
+
+CNeoIndexIterator::~CNeoIndexIterator()
+{
+    delete fSelect;
+}
+
+CNeoPersist* CNeoIndexIterator::first()
+{
+    fCurrent = 0;
+    return nextObject();
+}
+
+CNeoPersist* CNeoIndexIterator::currentObject()
+{
+    CNeoLock lock;
+    if (!fCurrent || !fDatabase->fEntries.count(fCurrent))
+        return NULL;
+    CNeoPersist* object = fDatabase->load(fCurrent);
+    object->refer();
+    return object;
+}
+
+CNeoPersist* CNeoIndexIterator::nextObject()
+{
+    CNeoLock lock;
+    fDatabase->requireOpen();
+    std::vector<NeoID> ids;
+    fDatabase->collect(fClassID, fSelect, fCurrent, ids, TRUE);
+    if (ids.empty()) {
+        fCurrent = 0x7FFFFFFF;  // at the end until first()
+        return NULL;
+    }
+    fCurrent = ids[0];
+    return currentObject();
+}
+
+void CNeoOffspring::FindByParent(CNeoDatabase* database, NeoClassID classID, NeoID parentID,
+                                 BOOL deep, CObArray* found, long)
+{
+    CNeoULongSelect select(kNeoParentTag, (unsigned long)parentID);
+    database->findObject(classID, &select, deep, NULL, found);
+}
