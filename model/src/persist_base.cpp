@@ -1,0 +1,315 @@
+#include <model/persist_base.h>
+
+IMPLEMENT_DYNCREATE(CPPersistBase, CNeoPersistMFC)
+
+CPPersistBase::CPPersistBase()
+    : m_newObject(FALSE), m_stepType(0), m_parentID(0), m_diagramKey(-1), m_runInstance(0),
+      m_counter(0)
+{
+}
+
+CPPersistBase::~CPPersistBase()
+{
+}
+
+CNeoPersist* CPPersistBase::Create()
+{
+    return new CPPersistBase;
+}
+
+long CPPersistBase::getFileLength(const CNeoFormat* format) const
+{
+    return CNeoPersistMFC::getFileLength(format) + m_description.getFileLength() +
+           m_name.getFileLength() + m_account.getFileLength() + m_password.getFileLength() + 24;
+}
+
+void CPPersistBase::readObject(CNeoStream* stream, NeoTag tag)
+{
+    CNeoPersistMFC::readObject(stream, tag);
+    m_newObject = stream->readBoolean(kTagNewObject);
+    m_description.readObject(stream, kTagDescription);
+    m_name.readObject(stream, kTagName);
+    m_account.readObject(stream, kTagAccount);
+    m_password.readObject(stream, kTagPassword);
+    stream->readBytes(&m_stepType, 4);
+    m_parentID = stream->readID(kNeoParentTag);
+    m_diagramKey = stream->readID(kTagDiagramKey);
+    stream->readBytes(&m_runInstance, 4);
+    m_counter = stream->readID(tag);
+}
+
+void CPPersistBase::writeObject(CNeoStream* stream, NeoTag tag)
+{
+    CNeoPersistMFC::writeObject(stream, tag);
+    stream->writeBoolean(m_newObject, kTagNewObject);
+    m_description.writeObject(stream, kTagDescription);
+    m_name.writeObject(stream, kTagName);
+    m_account.writeObject(stream, kTagAccount);
+    m_password.writeObject(stream, kTagPassword);
+    stream->writeBytes(&m_stepType, 4);
+    stream->writeID(m_parentID, kNeoParentTag);
+    stream->writeID(m_diagramKey, kTagDiagramKey);
+    stream->writeBytes(&m_runInstance, 4);
+    stream->writeID(m_counter, tag);
+}
+
+BOOL CPPersistBase::AnswerLong(unsigned long field, NeoType fieldType, NeoType type, void* value)
+{
+    if (type == fieldType) {
+        *static_cast<unsigned long*>(value) = field;
+        return TRUE;
+    }
+    return ConvertType(&field, fieldType, value, type);
+}
+
+BOOL CPPersistBase::getValue(NeoTag tag, NeoType type, void* value) const
+{
+    switch (tag) {
+    case kTagRunInstance:
+        return AnswerLong((unsigned long)m_runInstance, kNeoLongType, type, value);
+    case kNeoParentTag:
+        return AnswerLong((unsigned long)m_parentID, kNeoLongType, type, value);
+    case kTagDiagramKey:
+        return AnswerLong((unsigned long)m_diagramKey, kNeoLongType, type, value);
+    case kTagDescription:
+    case kTagName:
+        if (type != kNeoStringType)
+            return FALSE;
+        *static_cast<CNeoString*>(value) =
+            (tag == kTagName ? m_name : m_description).getText(kMaxNameLength);
+        return TRUE;
+    default:
+        return CNeoPersistMFC::getValue(tag, type, value);
+    }
+}
+
+BOOL CPPersistBase::setValue(NeoTag tag, NeoType type, const void* value)
+{
+    if (tag != kNeoParentTag)
+        return CNeoPersistMFC::setValue(tag, type, value);
+    unsigned long parent = 0;
+    if (type == kNeoULongType)
+        parent = *static_cast<const unsigned long*>(value);
+    else if (!ConvertType(value, type, &parent, kNeoULongType))
+        return FALSE;
+    // The parent is indexed: take the object out of its database while the
+    // key changes and file it again. The reference keeps it alive meanwhile.
+    CNeoDatabase* database = getDatabase();
+    bool refile = database && database->getTagIndex(getClassID(), kNeoParentTag) != -1;
+    refer();
+    if (refile)
+        database->removeObject(this, TRUE);
+    m_parentID = (NeoID)parent;
+    if (refile)
+        database->addObject(this, TRUE, NULL);
+    setDirty(2);
+    unrefer();
+    return TRUE;
+}
+
+void CPPersistBase::SetParentID(NeoID parentID)
+{
+    CNeoDatabase* database = getDatabase();
+    if (m_parentID == 0 || !database) {
+        m_parentID = parentID;
+        // A change the next commit would otherwise not write.
+        if (database)
+            setDirty(2);
+        return;
+    }
+    refer();
+    database->removeObject(this, TRUE);
+    m_parentID = parentID;
+    database->addObject(this, TRUE, NULL);
+    unrefer();
+}
+
+void CPPersistBase::update(const CNeoPersist* other)
+{
+    CNeoPersistMFC::update(other);
+    const CPPersistBase* from = static_cast<const CPPersistBase*>(other);
+    m_description = from->m_description;
+    m_name = from->m_name;
+    m_account = from->m_account;
+    m_password = from->m_password;
+    m_stepType = from->m_stepType;
+    m_parentID = from->m_parentID;
+    m_diagramKey = from->m_diagramKey;
+    m_runInstance = from->m_runInstance;
+    m_counter = from->m_counter;
+}
+
+void CPPersistBase::CopyChildren(CNeoDatabase*, CNeoDatabase*, NeoID)
+{
+}
+
+CString CPPersistBase::GetTypeName() const
+{
+    return CString();
+}
+
+CString CPPersistBase::GetTypeDetails() const
+{
+    return CString();
+}
+
+CString CPPersistBase::GetDescription() const
+{
+    return m_description.getText(kMaxNameLength);
+}
+
+CString CPPersistBase::GetName() const
+{
+    return m_name.getText(kMaxNameLength);
+}
+
+void CPPersistBase::SetDescription(const char* text)
+{
+    m_description.setText(text);
+}
+
+void CPPersistBase::SetName(const char* text)
+{
+    m_name.setText(text);
+}
+
+void CPPersistBase::DeleteWithChildren(CNeoDatabase*)
+{
+}
+
+int CPPersistBase::GetDebugText(CFile* file) const
+{
+    CString text;
+    text.Format("Name:\t\t%s\nID:\t\t%d\nOriginal ID:%d\nParentID:\t%d\nMark:\t\t%d\nStep Type:\t%d\n",
+                (const char*)GetName(), (int)getID(), (int)getID(), (int)m_parentID,
+                (int)getMark(), (int)m_stepType);
+    file->Write((const char*)text, text.GetLength());
+    return 1;
+}
+
+CPPersistBase* CPPersistBase::FindByID(CNeoDatabase* database, NeoClassID classID, NeoID id)
+{
+    CNeoIDSelect select(id);
+    return static_cast<CPPersistBase*>(database->findObject(classID, &select));
+}
+
+CPPersistBase* CPPersistBase::FindSameInDatabase(CNeoDatabase* database, NeoClassID classID,
+                                                 const CPPersistBase* object)
+{
+    return object->m_newObject ? NULL : FindByID(database, classID, object->getID());
+}
+
+void CPPersistBase::CopyChildrenOfClass(CNeoDatabase* target, CNeoDatabase* source,
+                                        NeoID parentID, NeoClassID classID, long flagValue)
+{
+    CFocusDatabases focus(source, target);
+    CNeoAndSelect select;
+    select.addTerm(new CNeoLongSelect(kTagRunInstance, flagValue));
+    select.addTerm(new CNeoULongSelect(kNeoParentTag, (unsigned long)parentID));
+    CObArray found;
+    source->findObject(classID, &select, TRUE, NULL, &found);
+    try {
+        for (int i = 0; i < found.GetSize(); ++i) {
+            CPPersistBase* object = static_cast<CPPersistBase*>(found[i]);
+            if (object->m_parentID <= 0)
+                continue;
+            // An object the console has just created may already be stored
+            // (a second save): it is updated then, never added twice.
+            CPPersistBase* copy = object->m_newObject ? FindByID(target, classID, object->getID())
+                                                      : FindSameInDatabase(target, classID, object);
+            bool existing = copy != NULL;
+            if (!existing)
+                copy = static_cast<CPPersistBase*>(object->clone());
+            try {
+                if (existing) {
+                    copy->update(object);
+                    copy->SetParentID(getID());
+                } else {
+                    target->addObject(copy, TRUE, NULL);
+                    if (object->m_newObject)
+                        copy->SetParentID(getID());
+                }
+                // Once filed under its receiver the copy is no longer new.
+                copy->m_newObject = FALSE;
+                copy->CopyChildren(target, source, object->getID());
+            } catch (...) {
+                copy->unrefer();
+                throw;
+            }
+            copy->unrefer();
+        }
+    } catch (...) {
+        ReleaseObjects(found);
+        throw;
+    }
+    ReleaseObjects(found);
+}
+
+// ---------------------------------------------------------------------------
+void FindChildren(CNeoDatabase* database, NeoClassID classID, NeoID parentID, BOOL deep,
+                  CObArray* found, long)
+{
+    if (!database)
+        database = gNeoDatabase;
+    CNeoULongSelect select(kNeoParentTag, (unsigned long)parentID);
+    database->findObject(classID, &select, deep, NULL, found);
+}
+
+void ReleaseObjects(CObArray& objects)
+{
+    for (int i = 0; i < objects.GetSize(); ++i)
+        static_cast<CNeoPersist*>(objects[i])->unrefer();
+    objects.RemoveAll();
+}
+
+CFocusDatabases::CFocusDatabases(CNeoDatabase* source, CNeoDatabase* target)
+    : m_source(gNeoDatabase), m_target(gNeoTargetDatabase)
+{
+    gNeoDatabase = source;
+    gNeoTargetDatabase = target;
+}
+
+CFocusDatabases::~CFocusDatabases()
+{
+    gNeoDatabase = m_source;
+    gNeoTargetDatabase = m_target;
+}
+
+// ---------------------------------------------------------------------------
+CPDocCounter::CPDocCounter() : m_value(0)
+{
+}
+
+CNeoPersist* CPDocCounter::Create()
+{
+    return new CPDocCounter;
+}
+
+long CPDocCounter::getFileLength(const CNeoFormat* format) const
+{
+    return CNeoPersist::getFileLength(format) + 4;
+}
+
+void CPDocCounter::readObject(CNeoStream* stream, NeoTag tag)
+{
+    CNeoPersist::readObject(stream, tag);
+    m_value = stream->readID(tag);
+}
+
+void CPDocCounter::writeObject(CNeoStream* stream, NeoTag tag)
+{
+    CNeoPersist::writeObject(stream, tag);
+    stream->writeID(m_value, tag);
+}
+
+void CPDocCounter::update(const CNeoPersist* other)
+{
+    CNeoPersist::update(other);
+    m_value = static_cast<const CPDocCounter*>(other)->m_value;
+}
+
+long CPDocCounter::Next()
+{
+    setDirty(2);
+    return ++m_value;
+}

@@ -1,0 +1,33 @@
+// The metaclasses of the stored classes and the index keys of each program.
+#include <model/persist_base.h>
+
+void RegisterModelClasses()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    registered = true;
+    // Metaclasses live for the whole program.
+    new CNeoMetaClass(kClassPersistBase, kNeoPersistID, "CPPersistBase", CPPersistBase::Create, 0,
+                      kNeoNullTag);
+    new CNeoMetaClass(kClassDocCounter, kNeoPersistID, "CPDocCounter", CPDocCounter::Create, 0,
+                      kNeoNullTag);
+}
+
+void RegisterModelKeys(ModelProgram program)
+{
+    RegisterModelClasses();
+    CNeoMetaClass* base = CNeoMetaClass::GetMetaClass(kClassPersistBase);
+    base->addKey(kNeoLongKey, kTagRunInstance, 0, TRUE);
+    base->addKey(kNeoStringKey, kTagName, 0, TRUE);
+    if (program == kConsoleProgram) {
+        base->addKey(kNeoLongKey, kTagConsoleKey, 0, TRUE);
+        return;
+    }
+    base->addKey(kNeoULongKey, kNeoParentTag, 0, TRUE);
+    if (program == kServerProgram) {
+        CNeoMetaClass* log = CNeoMetaClass::GetMetaClass(kClassBatchLog);
+        if (log)
+            log->addKey(kNeoULongKey, kTagRunNumberKey, 0, FALSE);
+    }
+}
