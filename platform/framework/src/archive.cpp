@@ -26,7 +26,8 @@
 //
 // Dates and times:
 //   COleDateTime, COleDateTimeSpan   LONG status, then the double value
-//   CTime, CTimeSpan                 LONG seconds
+//   CTime                            DWORD seconds since 1970 (unsigned)
+//   CTimeSpan                        LONG seconds
 #include <framework/archive.h>
 
 #include <cstring>

@@ -11,4 +11,5 @@
 #include <framework/maps.h>
 #include <framework/file.h>
 #include <framework/archive.h>
+#include <framework/datetime.h>
 #include <framework/thread.h>
