@@ -1,5 +1,5 @@
 // The metaclasses of the stored classes and the index keys of each program.
-#include <model/persist_base.h>
+#include <model/object_stream.h>
 
 void RegisterModelClasses()
 {
@@ -12,6 +12,8 @@ void RegisterModelClasses()
                       kNeoNullTag);
     new CNeoMetaClass(kClassDocCounter, kNeoPersistID, "CPDocCounter", CPDocCounter::Create, 0,
                       kNeoNullTag);
+    new CNeoMetaClass(kClassMemLocation, kNeoContainerLocationID, "CNeoMemLocation",
+                      CNeoMemLocation::Create, 0, kNeoNullTag);
 }
 
 void RegisterModelKeys(ModelProgram program)
