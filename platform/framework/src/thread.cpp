@@ -1,54 +1,56 @@
 #include <framework/thread.h>
+#include <framework/winapp.h>
 
-#include <string.h>
+#include <process.h>
 
-CWinThread::CWinThread()
-    : m_hThread(NULL), m_nThreadID(0), m_bAutoDelete(TRUE), m_pfnThreadProc(NULL),
-      m_pThreadParams(NULL), m_nExitCode(0)
+IMPLEMENT_DYNAMIC(CWinThread, CObject)
+IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
+
+CWinThread::CWinThread() : CWinThread(NULL, NULL)
 {
 }
 
 CWinThread::CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
-    : m_hThread(NULL), m_nThreadID(0), m_bAutoDelete(TRUE), m_pfnThreadProc(pfnThreadProc),
-      m_pThreadParams(pParam), m_nExitCode(0)
+    : m_hThread(NULL), m_nThreadID(0), m_bAutoDelete(TRUE), m_msgCur(),
+      m_pfnThreadProc(pfnThreadProc), m_pThreadParams(pParam)
 {
 }
 
 CWinThread::~CWinThread()
 {
-    if (m_hThread)
+    if (m_hThread != NULL && m_nThreadID != GetCurrentThreadId())
         CloseHandle(m_hThread);
 }
 
 BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize,
                               LPSECURITY_ATTRIBUTES lpSecurityAttrs)
 {
-    m_hThread = ::CreateThread(lpSecurityAttrs, nStackSize, ThreadEntry, this,
-                               dwCreateFlags & CREATE_SUSPENDED, &m_nThreadID);
-    return m_hThread != NULL;
+    // Created suspended so m_hThread and m_nThreadID are set before the
+    // thread can run (and perhaps delete this object).
+    unsigned nThreadID = 0;
+    uintptr_t hThread = _beginthreadex(lpSecurityAttrs, nStackSize, ThreadEntry, this,
+                                       CREATE_SUSPENDED, &nThreadID);
+    if (hThread == 0)
+        return FALSE;
+    m_hThread = (HANDLE)hThread;
+    m_nThreadID = nThreadID;
+    if ((dwCreateFlags & CREATE_SUSPENDED) == 0)
+        ::ResumeThread(m_hThread);
+    return TRUE;
 }
 
-DWORD WINAPI CWinThread::ThreadEntry(LPVOID self)
+unsigned __stdcall CWinThread::ThreadEntry(void* pParam)
 {
-    CWinThread* thread = static_cast<CWinThread*>(self);
-    DWORD result;
-    if (thread->m_pfnThreadProc)
-        result = thread->m_pfnThreadProc(thread->m_pThreadParams);
+    CWinThread* pThread = static_cast<CWinThread*>(pParam);
+    unsigned nResult;
+    if (pThread->m_pfnThreadProc != NULL)
+        nResult = pThread->m_pfnThreadProc(pThread->m_pThreadParams);
+    else if (pThread->InitInstance())
+        nResult = pThread->Run();
     else
-        result = thread->InitInstance() ? thread->Run() : thread->ExitInstance();
-    if (thread->m_bAutoDelete)
-        delete thread;
-    return result;
-}
-
-DWORD CWinThread::ResumeThread()
-{
-    return ::ResumeThread(m_hThread);
-}
-
-DWORD CWinThread::SuspendThread()
-{
-    return ::SuspendThread(m_hThread);
+        nResult = pThread->ExitInstance();
+    pThread->Delete();
+    return nResult;
 }
 
 BOOL CWinThread::InitInstance()
@@ -58,26 +60,30 @@ BOOL CWinThread::InitInstance()
 
 int CWinThread::Run()
 {
-    MSG msg;
-    LONG idleCount = 0;
-    for (;;) {
-        while (!PeekMessage(&msg, NULL, 0, 0, PM_NOREMOVE)) {
-            if (!OnIdle(idleCount++))
-                break;
+    LONG lIdleCount = 0;
+    BOOL bIdle = TRUE;
+    for (;;)
+    {
+        while (bIdle && !PeekMessageA(&m_msgCur, NULL, 0, 0, PM_NOREMOVE))
+        {
+            if (!OnIdle(lIdleCount++))
+                bIdle = FALSE;
         }
-        if (GetMessage(&msg, NULL, 0, 0) <= 0)
-            break;
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
-        idleCount = 0;
+        do
+        {
+            if (!GetMessageA(&m_msgCur, NULL, 0, 0))
+                return ExitInstance();
+            TranslateMessage(&m_msgCur);
+            DispatchMessageA(&m_msgCur);
+            bIdle = TRUE;
+            lIdleCount = 0;
+        } while (PeekMessageA(&m_msgCur, NULL, 0, 0, PM_NOREMOVE));
     }
-    m_nExitCode = (int)msg.wParam;
-    return ExitInstance();
 }
 
 int CWinThread::ExitInstance()
 {
-    return m_nExitCode;
+    return (int)m_msgCur.wParam;
 }
 
 BOOL CWinThread::OnIdle(LONG)
@@ -85,51 +91,68 @@ BOOL CWinThread::OnIdle(LONG)
     return FALSE;
 }
 
+void CWinThread::Delete()
+{
+    if (m_bAutoDelete)
+        delete this;
+}
+
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority,
                            UINT nStackSize, DWORD dwCreateFlags,
                            LPSECURITY_ATTRIBUTES lpSecurityAttrs)
 {
-    CWinThread* thread = new CWinThread(pfnThreadProc, pParam);
-    if (!thread->CreateThread(dwCreateFlags | CREATE_SUSPENDED, nStackSize, lpSecurityAttrs)) {
-        delete thread;
+    CWinThread* pThread = new CWinThread(pfnThreadProc, pParam);
+    if (!pThread->CreateThread(dwCreateFlags | CREATE_SUSPENDED, nStackSize, lpSecurityAttrs))
+    {
+        delete pThread;
         return NULL;
     }
-    SetThreadPriority(thread->m_hThread, nPriority);
-    if (!(dwCreateFlags & CREATE_SUSPENDED))
-        thread->ResumeThread();
-    return thread;
+    SetThreadPriority(pThread->m_hThread, nPriority);
+    if ((dwCreateFlags & CREATE_SUSPENDED) == 0)
+        pThread->ResumeThread();
+    return pThread;
 }
 
-static CWinApp* theApp = NULL;
+namespace
+{
+CWinApp* g_pApp = NULL;
+}  // namespace
 
 CWinApp::CWinApp(LPCTSTR lpszAppName)
-    : m_hInstance(GetModuleHandle(NULL)), m_pszAppName(lpszAppName), m_pszExeName(m_exeName)
 {
-    // The executable's name without folder and extension.
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(NULL, path, MAX_PATH);
-    const char* name = strrchr(path, '\\');
-    lstrcpynA(m_exeName, name ? name + 1 : path, MAX_PATH);
-    if (char* dot = strrchr(m_exeName, '.'))
-        *dot = '\0';
-    m_hThread = NULL;
+    g_pApp = this;
+    m_bAutoDelete = FALSE;  // the application object is not heap-allocated
+    m_hThread = GetCurrentThread();
     m_nThreadID = GetCurrentThreadId();
-    m_bAutoDelete = FALSE;
-    theApp = this;
+    m_hInstance = GetModuleHandleA(NULL);
+
+    char szPath[MAX_PATH];
+    DWORD nLength = GetModuleFileNameA(m_hInstance, szPath, MAX_PATH);
+    CString path(szPath, (int)nLength);
+    int nSlash = path.ReverseFind('\\');
+    if (path.ReverseFind('/') > nSlash)
+        nSlash = path.ReverseFind('/');
+    m_strExeName = path.Mid(nSlash + 1);
+    int nDot = m_strExeName.ReverseFind('.');
+    if (nDot >= 0)
+        m_strExeName = m_strExeName.Left(nDot);
+    m_strAppName = lpszAppName != NULL ? CString(lpszAppName) : m_strExeName;
+    m_pszAppName = m_strAppName;
+    m_pszExeName = m_strExeName;
 }
 
 CWinApp::~CWinApp()
 {
-    if (theApp == this)
-        theApp = NULL;
+    if (g_pApp == this)
+        g_pApp = NULL;
 }
 
 CWinApp* AfxGetApp()
 {
-    return theApp;
+    return g_pApp;
 }
 
 HINSTANCE AfxGetInstanceHandle()
 {
-    return theApp ? theApp->m_hInstance : GetModuleHandle(NULL);
+    return g_pApp != NULL ? g_pApp->m_hInstance : GetModuleHandleA(NULL);
 }

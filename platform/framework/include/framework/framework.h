@@ -13,3 +13,4 @@
 #include <framework/archive.h>
 #include <framework/datetime.h>
 #include <framework/thread.h>
+#include <framework/winapp.h>

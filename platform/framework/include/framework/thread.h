@@ -1,4 +1,5 @@
-// Threads and the application object (which runs without windows).
+// Threads: CWinThread runs either a worker function or its own
+// InitInstance/Run/ExitInstance cycle with a message loop.
 #pragma once
 
 #include <framework/object.h>
@@ -7,59 +8,48 @@ typedef UINT (*AFX_THREADPROC)(LPVOID);
 
 class CWinThread : public CObject
 {
+    DECLARE_DYNAMIC(CWinThread)
 public:
+    // For derived classes that override InitInstance and Run.
     CWinThread();
+    // For a worker thread running pfnThreadProc(pParam).
     CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam);
-    virtual ~CWinThread();
+    ~CWinThread();
 
-    // Starts the thread; FALSE when the system refuses.
+    // Starts the thread; CREATE_SUSPENDED leaves it waiting for ResumeThread.
     BOOL CreateThread(DWORD dwCreateFlags = 0, UINT nStackSize = 0,
                       LPSECURITY_ATTRIBUTES lpSecurityAttrs = NULL);
-    DWORD ResumeThread();
-    DWORD SuspendThread();
+    DWORD SuspendThread() { return ::SuspendThread(m_hThread); }
+    DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
 
     virtual BOOL InitInstance();
-    // Runs the thread's message loop until WM_QUIT, calling OnIdle while
-    // the queue is empty; returns ExitInstance().
+    // Processes the thread's messages until WM_QUIT, calling OnIdle with a
+    // growing count while the queue is empty until it returns FALSE; any
+    // message restarts the idle count. Returns ExitInstance().
     virtual int Run();
+    // Returns the exit code: the WM_QUIT wParam.
     virtual int ExitInstance();
-    // Idle work; TRUE asks for more idle calls before the next message.
+    // Return TRUE for more idle calls.
     virtual BOOL OnIdle(LONG lCount);
+    // Deletes the object when m_bAutoDelete is set; called when the thread ends.
+    virtual void Delete();
 
     HANDLE m_hThread;
     DWORD m_nThreadID;
-    // The object deletes itself when its thread ends (default TRUE).
+    // TRUE: the object deletes itself when its thread ends.
     BOOL m_bAutoDelete;
 
 protected:
-    AFX_THREADPROC m_pfnThreadProc;
-    LPVOID m_pThreadParams;
-    int m_nExitCode;
+    MSG m_msgCur;
 
 private:
-    static DWORD WINAPI ThreadEntry(LPVOID self);
+    static unsigned __stdcall ThreadEntry(void* pParam);
+
+    AFX_THREADPROC m_pfnThreadProc;
+    LPVOID m_pThreadParams;
 };
 
-// Starts a worker thread running pfnThreadProc(pParam); the returned object
-// deletes itself when the thread ends. NULL when the thread cannot start.
+// Starts a worker thread whose object deletes itself when the thread ends.
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam,
                            int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0,
                            DWORD dwCreateFlags = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = NULL);
-
-// The one application object of a program.
-class CWinApp : public CWinThread
-{
-public:
-    explicit CWinApp(LPCTSTR lpszAppName = NULL);
-    virtual ~CWinApp();
-
-    HINSTANCE m_hInstance;
-    LPCTSTR m_pszAppName;
-    LPCTSTR m_pszExeName;
-
-private:
-    char m_exeName[MAX_PATH];
-};
-
-CWinApp* AfxGetApp();
-HINSTANCE AfxGetInstanceHandle();
