@@ -171,7 +171,7 @@ TEST(CArchiveOnFiles, BuffersUntilFlushAndReadsLines)
     ar << CString("last");
     EXPECT_EQ(0u, file.GetLength());
     ar.Flush();
-    EXPECT_EQ(20u, file.GetLength());
+    EXPECT_EQ(19u, file.GetLength());
     try
     {
         BYTE by;
