@@ -1,0 +1,75 @@
+// Structured exceptions inside a guard become statuses.
+#include <seguard/seguard.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+volatile int* volatile nowhere = nullptr;
+
+TEST(StructuredExceptionGuard, FaultsAndRaisedCodesBecomeStatuses)
+{
+    struct Case {
+        const char* what;
+        void (*body)();
+        DWORD expected;
+    } cases[] = {
+        {"nothing raised", [] {}, 0},
+        {"access violation", [] { *nowhere = 1; }, EXCEPTION_ACCESS_VIOLATION},
+        {"server unavailable", [] { RaiseException(1722, 0, 0, NULL); }, 1722},
+        {"call failed", [] { RaiseException(1726, EXCEPTION_NONCONTINUABLE, 0, NULL); }, 1726},
+        {"error raised by another library", [] { RaiseException(0xE0001234, 0, 0, NULL); },
+         0xE0001234},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Guarded(c.body), c.expected) << c.what;
+    // The thread is still usable after every fault.
+    int value = 0;
+    EXPECT_EQ(Guarded([&] { value = 7; }), 0UL);
+    EXPECT_EQ(value, 7);
+}
+
+TEST(StructuredExceptionGuard, InnermostGuardCatchesAndOuterGoesOn)
+{
+    DWORD inner = 0;
+    bool after = false;
+    DWORD outer = Guarded([&] {
+        inner = Guarded([] { RaiseException(6, 0, 0, NULL); });
+        after = true;
+    });
+    EXPECT_EQ(inner, 6UL);
+    EXPECT_TRUE(after);
+    EXPECT_EQ(outer, 0UL);
+    // With the inner guard gone, a fault reaches the outer one.
+    EXPECT_EQ(Guarded([] { Guarded([] {}); *nowhere = 2; }), (DWORD)EXCEPTION_ACCESS_VIOLATION);
+}
+
+TEST(StructuredExceptionGuard, CppExceptionsPassThrough)
+{
+    EXPECT_THROW(Guarded([] { throw std::runtime_error("passes"); }), std::runtime_error);
+    // The guard frame was left: a later fault outside a guard is not ours,
+    // and a new guard still works.
+    EXPECT_EQ(Guarded([] { RaiseException(1722, 0, 0, NULL); }), 1722UL);
+}
+
+TEST(StructuredExceptionGuard, EachThreadHasItsOwnGuards)
+{
+    struct Result {
+        DWORD code = 0;
+    } result;
+    HANDLE thread = CreateThread(
+        NULL, 0,
+        [](void* r) -> DWORD {
+            static_cast<Result*>(r)->code = Guarded([] { *nowhere = 3; });
+            return 0;
+        },
+        &result, 0, NULL);
+    ASSERT_TRUE(thread);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(result.code, (DWORD)EXCEPTION_ACCESS_VIOLATION);
+}
+
+}  // namespace
