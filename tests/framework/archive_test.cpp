@@ -27,18 +27,26 @@ public:
 };
 IMPLEMENT_SERIAL(CNode, CObject, 1)
 
-// Schema 2 that still reads what older schemas stored.
+// Schema 2 that still reads what older schemas stored. It asks for its
+// schema after loading its child, which has a schema of its own.
 class CVersioned : public CObject
 {
     DECLARE_SERIAL(CVersioned)
 public:
-    CVersioned() : m_nLoadedSchema(0) {}
+    CVersioned() : m_nLoadedSchema(0), m_pChild(NULL) {}
+    ~CVersioned() { delete m_pChild; }
     void Serialize(CArchive& ar) override
     {
-        if (ar.IsLoading())
-            m_nLoadedSchema = ar.GetObjectSchema();
+        if (ar.IsStoring())
+        {
+            ar << m_pChild;
+            return;
+        }
+        ar >> m_pChild;
+        m_nLoadedSchema = ar.GetObjectSchema();
     }
     UINT m_nLoadedSchema;
+    CNode* m_pChild;
 };
 IMPLEMENT_SERIAL(CVersioned, CObject, VERSIONABLE_SCHEMA | 2)
 
@@ -246,8 +254,9 @@ TEST(ArchiveObjects, LargeIndicesUseTheEscape)
     });
 
     Bytes newClassV1 = Concat({ { 0xFF, 0xFF, 0x02, 0x00, 0x0A, 0x00 }, Text("CVersioned") });
-    Bytes tail = Concat({ newClassV1,
+    Bytes tail = Concat({ newClassV1, { 0x00, 0x00 },                  // null child
                           { 0xFF, 0x7F, 0x01, 0x80, 0x00, 0x80 },   // class 0x8001
+                          { 0x00, 0x00 },
                           { 0xFF, 0x7F, 0x00, 0x80, 0x00, 0x00 } }); // object 0x8000
     ASSERT_GT(bytes.size(), tail.size());
     EXPECT_EQ(tail, Bytes(bytes.end() - tail.size(), bytes.end()));
@@ -266,11 +275,15 @@ TEST(ArchiveObjects, LargeIndicesUseTheEscape)
 
 TEST(ArchiveObjects, VersionableClassReadsOlderSchema)
 {
-    Bytes bytes = Concat({ { 0xFF, 0xFF, 0x01, 0x00, 0x0A, 0x00 }, Text("CVersioned") });
+    Bytes bytes = Concat({ { 0xFF, 0xFF, 0x01, 0x00, 0x0A, 0x00 }, Text("CVersioned"),
+                           { 0xFF, 0xFF, 0x01, 0x00, 0x05, 0x00 }, Text("CNode"),
+                           { 0x05, 0x00, 0x00, 0x00 } });
     Load(bytes, [](CArchive& ar) {
         CVersioned* p;
         ar >> p;
         EXPECT_EQ(1u, p->m_nLoadedSchema);
+        ASSERT_TRUE(p->m_pChild != NULL);
+        EXPECT_EQ(5, p->m_pChild->m_nValue);
         delete p;
     });
 }

@@ -186,9 +186,12 @@ TEST(Lists, ObListSerializesObjectReferences)
     file.SeekToBegin();
     CArchive ar(&file, CArchive::load);
     CObList loaded;
+    CObArray existing;
+    loaded.AddTail(&existing);  // loading appends
     loaded.Serialize(ar);
-    ASSERT_EQ(3, loaded.GetCount());
+    ASSERT_EQ(4, loaded.GetCount());
     POSITION pos = loaded.GetHeadPosition();
+    EXPECT_EQ(&existing, loaded.GetNext(pos));
     CObject* pFirst = loaded.GetNext(pos);
     EXPECT_TRUE(pFirst->IsKindOf(RUNTIME_CLASS(CObArray)));
     EXPECT_EQ(pFirst, loaded.GetNext(pos));

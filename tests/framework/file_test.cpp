@@ -184,6 +184,16 @@ TEST(CArchiveOnFiles, BuffersUntilFlushAndReadsLines)
         e->Delete();
     }
     ar.Close();
+    try
+    {
+        ar << (BYTE)1;
+        ADD_FAILURE() << "no exception";
+    }
+    catch (CArchiveException* e)
+    {
+        EXPECT_EQ(CArchiveException::generic, e->m_cause);  // closed
+        e->Delete();
+    }
 
     file.SeekToBegin();
     CArchive in(&file, CArchive::load);

@@ -88,12 +88,16 @@ void CArchive::Throw(int cause) const
 
 void CArchive::CheckLoading() const
 {
+    if (m_pFile == NULL)
+        Throw(CArchiveException::generic);  // closed or aborted
     if (!IsLoading())
         Throw(CArchiveException::writeOnly);
 }
 
 void CArchive::CheckStoring() const
 {
+    if (m_pFile == NULL)
+        Throw(CArchiveException::generic);  // closed or aborted
     if (!IsStoring())
         Throw(CArchiveException::readOnly);
 }
@@ -433,8 +437,9 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested)
     // If Serialize throws, the object stays allocated: other loaded objects
     // may already point to it.
     AddLoaded(pOb, FALSE, 0);
+    UINT nOuterSchema = m_nObjectSchema;  // of the object whose data holds this one
     m_nObjectSchema = nSchema;
     pOb->Serialize(*this);
-    m_nObjectSchema = (UINT)-1;
+    m_nObjectSchema = nOuterSchema;
     return pOb;
 }

@@ -72,7 +72,6 @@ void CObList::Serialize(CArchive& ar)
             ar << GetNext(pos);
         return;
     }
-    RemoveAll();
     DWORD nCount = ar.ReadCount();
     for (DWORD i = 0; i < nCount; i++)
     {

@@ -7,7 +7,8 @@ class CObArray : public CArray<CObject*, CObject*>
 {
     DECLARE_SERIAL(CObArray)
 public:
-    // Stores a count, then each element as an object reference.
+    // Stores a count, then each element as an object reference; loading
+    // replaces the contents (as for the other arrays).
     void Serialize(CArchive& ar) override;
 };
 

@@ -197,7 +197,8 @@ class CObList : public CNodeList<CObject*, CObject*>
     DECLARE_SERIAL(CObList)
 public:
     explicit CObList(int nBlockSize = 10) : CNodeList(nBlockSize) {}
-    // Stores a count, then each element as an object reference.
+    // Stores a count, then each element as an object reference; loading
+    // appends the objects to the list.
     void Serialize(CArchive& ar) override;
 };
 

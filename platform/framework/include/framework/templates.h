@@ -120,7 +120,7 @@ private:
 template<class ARG_KEY>
 inline UINT HashKey(ARG_KEY key)
 {
-    return (UINT)((DWORD_PTR)key >> 4);
+    return (DWORD)(DWORD_PTR)key >> 4;
 }
 
 template<>
