@@ -199,6 +199,34 @@ CPPersistBase* CPPersistBase::FindSameInDatabase(CNeoDatabase* database, NeoClas
     return object->m_newObject ? NULL : FindByID(database, classID, object->getID());
 }
 
+CPPersistBase* CPPersistBase::CopyInto(CNeoDatabase* target, NeoClassID classID,
+                                       const CPPersistBase* object)
+{
+    // An object the console has just created may already be stored (a second
+    // save): it is updated then, never added twice.
+    CPPersistBase* copy = object->m_newObject ? FindByID(target, classID, object->getID())
+                                              : FindSameInDatabase(target, classID, object);
+    bool existing = copy != NULL;
+    if (!existing)
+        copy = static_cast<CPPersistBase*>(const_cast<CPPersistBase*>(object)->clone());
+    try {
+        if (existing) {
+            copy->update(object);
+            copy->SetParentID(getID());
+        } else {
+            target->addObject(copy, TRUE, NULL);
+            if (object->m_newObject)
+                copy->SetParentID(getID());
+        }
+    } catch (...) {
+        copy->unrefer();
+        throw;
+    }
+    // Once filed under its receiver the copy is no longer new.
+    copy->m_newObject = FALSE;
+    return copy;
+}
+
 void CPPersistBase::CopyChildrenOfClass(CNeoDatabase* target, CNeoDatabase* source,
                                         NeoID parentID, NeoClassID classID, long flagValue)
 {
@@ -213,24 +241,8 @@ void CPPersistBase::CopyChildrenOfClass(CNeoDatabase* target, CNeoDatabase* sour
             CPPersistBase* object = static_cast<CPPersistBase*>(found[i]);
             if (object->m_parentID <= 0)
                 continue;
-            // An object the console has just created may already be stored
-            // (a second save): it is updated then, never added twice.
-            CPPersistBase* copy = object->m_newObject ? FindByID(target, classID, object->getID())
-                                                      : FindSameInDatabase(target, classID, object);
-            bool existing = copy != NULL;
-            if (!existing)
-                copy = static_cast<CPPersistBase*>(object->clone());
+            CPPersistBase* copy = CopyInto(target, classID, object);
             try {
-                if (existing) {
-                    copy->update(object);
-                    copy->SetParentID(getID());
-                } else {
-                    target->addObject(copy, TRUE, NULL);
-                    if (object->m_newObject)
-                        copy->SetParentID(getID());
-                }
-                // Once filed under its receiver the copy is no longer new.
-                copy->m_newObject = FALSE;
                 copy->CopyChildren(target, source, object->getID());
             } catch (...) {
                 copy->unrefer();

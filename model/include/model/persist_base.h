@@ -118,6 +118,11 @@ public:
     // `parentID`, with their own children.
     void CopyChildrenOfClass(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID,
                              NeoClassID classID, long flagValue);
+    // Files a copy of `object` (from another database) in `target` under this
+    // object: an existing copy with its ID takes its fields and is re-parented,
+    // otherwise a clone is added (re-parented when the object is new). The
+    // copy's new-object flag is cleared. Returns the copy, referenced.
+    CPPersistBase* CopyInto(CNeoDatabase* target, NeoClassID classID, const CPPersistBase* object);
 
 protected:
     // Reports a 32-bit field as the requested type.
