@@ -2,9 +2,7 @@
 #include <framework/framework.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
-#include <string>
 #include <vector>
 
 typedef std::vector<BYTE> Bytes;

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 static CString TempFileName(const char* lpszName)
 {
