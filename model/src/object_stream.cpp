@@ -198,3 +198,54 @@ void CNeoMemLocation::removeFile()
     if (!DeleteFileA(m_name))
         CNeoException::Failure(GetLastError(), "File delete failed!");
 }
+
+// ---------------------------------------------------------------------------
+// Images open read-write and are created when empty.
+static void OpenImage(CNeoDatabase* image, CNeoContainerStream* stream)
+{
+    image->close();
+    image->setStream(stream);
+    image->fSetting = 2;
+    image->open(0xC0000000, TRUE);
+}
+
+void ResetImage(CNeoDatabase* image)
+{
+    OpenImage(image, image->getLocation()->createStream(image));
+}
+
+void CopyIntoImage(CNeoDatabase* image, CNeoDatabase* source, CPPersistBase* object)
+{
+    CFocusDatabases focus(source, image);
+    CPPersistBase* copy = static_cast<CPPersistBase*>(object->clone());
+    try {
+        image->addObject(copy, TRUE, NULL);
+        copy->CopyChildren(image, source, object->getID());
+    } catch (...) {
+        copy->unrefer();
+        throw;
+    }
+    copy->unrefer();
+}
+
+const BYTE* GetImageBytes(CNeoDatabase* image, unsigned long* length)
+{
+    image->commit(FALSE, TRUE, NULL);
+    MemoryFile& file = static_cast<MemoryContainerStream*>(image->getStream())->GetMemoryFile();
+    *length = file.GetLength();
+    return file.GetBuffer();
+}
+
+void LoadImage(CNeoDatabase* image, const void* bytes, unsigned long length)
+{
+    MemoryContainerStream* stream = new MemoryContainerStream(image);
+    try {
+        stream->setLength(length, TRUE);
+        stream->setMark(0);
+        stream->writeChunk(bytes, length);
+    } catch (...) {
+        delete stream;
+        throw;
+    }
+    OpenImage(image, stream);
+}

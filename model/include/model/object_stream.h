@@ -90,4 +90,18 @@ private:
     long m_fresh;     // 1 until the location is read from a stream
 };
 
+// Object streams: objects with their children travel between the programs as
+// the image of an in-memory database whose location is a CNeoMemLocation.
+
+// Gives an in-memory database a fresh, empty image.
+void ResetImage(CNeoDatabase* image);
+// Adds a clone of `object` (same ID) to the image and copies its children
+// from `source` under it.
+void CopyIntoImage(CNeoDatabase* image, CNeoDatabase* source, CPPersistBase* object);
+// Commits the image and returns its bytes (valid until the image changes).
+const BYTE* GetImageBytes(CNeoDatabase* image, unsigned long* length);
+// Opens bytes as the image of an in-memory database; throws CNeoException
+// when they are not a valid image.
+void LoadImage(CNeoDatabase* image, const void* bytes, unsigned long length);
+
 #endif
