@@ -1,5 +1,6 @@
 // The metaclasses of the stored classes and the index keys of each program.
 #include <model/object_stream.h>
+#include <model/run_log.h>
 
 void RegisterModelClasses()
 {
@@ -14,6 +15,21 @@ void RegisterModelClasses()
                       kNeoNullTag);
     new CNeoMetaClass(kClassMemLocation, kNeoContainerLocationID, "CNeoMemLocation",
                       CNeoMemLocation::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassBatchLogItemBase, kClassPersistBase, "CPBatchLogItemBase",
+                      CPBatchLogItemBase::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassBatchLog, kClassBatchLogItemBase, "CPBatchLog", CPBatchLog::Create, 0,
+                      kNeoNullTag);
+    new CNeoMetaClass(kClassBatchLogItemProcess, kClassBatchLogItemBase, "CPBatchLogItemProcess",
+                      CPBatchLogItemProcess::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassBatchLogItemTrigger, kClassBatchLogItemBase, "CPBatchLogItemTrigger",
+                      CPBatchLogItemTrigger::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassBatchLogItemLink, kClassBatchLogItemBase, "CPBatchLogItemLink",
+                      CPBatchLogItemLink::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassBatchLogConnector, kClassPersistBase, "CPBatchLogConnector",
+                      CPBatchLogConnector::Create, 0, kNeoNullTag);
+    // Registered beside the other items, so item searches do not find it.
+    new CNeoMetaClass(kClassBatchLogItemBatch, kClassPersistBase, "CPBatchLogItemBatch",
+                      CPBatchLogItemBatch::Create, 0, kNeoNullTag);
 }
 
 void RegisterModelKeys(ModelProgram program)

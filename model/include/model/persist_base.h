@@ -54,6 +54,8 @@ void RegisterModelClasses();
 enum ModelProgram { kServerProgram, kAgentProgram, kConsoleProgram };
 void RegisterModelKeys(ModelProgram program);
 
+class CPBatchLogItemBase;
+
 // Base of every stored class: ID, parent, name, run-instance flag, texts,
 // run-as account, step type, diagram key, new-object flag and run counter.
 class CPPersistBase : public CNeoPersistMFC {
@@ -73,6 +75,9 @@ public:
     // Copies every stored field of another copy except the new-object flag.
     virtual void update(const CNeoPersist* other);
 
+    // Copies the diagram key, name and description into a run-log item;
+    // returns the item.
+    virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
     // Copies the object's children from `source` into `target`, under this
     // object; the base class has none.
     virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
