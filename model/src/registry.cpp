@@ -1,5 +1,7 @@
 // The metaclasses of the stored classes and the index keys of each program.
+#include <model/batch.h>
 #include <model/object_stream.h>
+#include <model/steps.h>
 #include <model/run_log.h>
 
 void RegisterModelClasses()
@@ -15,6 +17,18 @@ void RegisterModelClasses()
                       kNeoNullTag);
     new CNeoMetaClass(kClassMemLocation, kNeoContainerLocationID, "CNeoMemLocation",
                       CNeoMemLocation::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassBatch, kClassPersistBase, "CPBatch", CPBatch::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassProcessBase, kClassPersistBase, "CPProcessBase", CPProcessBase::Create,
+                      0, kNeoNullTag);
+    new CNeoMetaClass(kClassProcessScript, kClassProcessBase, "CPProcessScript",
+                      CPProcessScript::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassProcessExe, kClassProcessBase, "CPProcessExe", CPProcessExe::Create, 0,
+                      kNeoNullTag);
+    new CNeoMetaClass(kClassBatchLink, kClassPersistBase, "CPBatchLink", CPBatchLink::Create, 0,
+                      kNeoNullTag);
+    new CNeoMetaClass(kClassBatchLinkItem, kClassPersistBase, "CPBatchLinkItem",
+                      CPBatchLinkItem::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassAgent, kClassPersistBase, "CPAgent", CPAgent::Create, 0, kNeoNullTag);
     new CNeoMetaClass(kClassBatchLogItemBase, kClassPersistBase, "CPBatchLogItemBase",
                       CPBatchLogItemBase::Create, 0, kNeoNullTag);
     new CNeoMetaClass(kClassBatchLog, kClassBatchLogItemBase, "CPBatchLog", CPBatchLog::Create, 0,

@@ -83,6 +83,21 @@ Slot ReadSlot(const unsigned char* p)
     return slot;
 }
 
+std::vector<unsigned char> SlotBytes(unsigned long kind, unsigned long sequence, unsigned long end,
+                                     NeoID nextID, NeoID idLimit)
+{
+    std::vector<unsigned char> slot;
+    Put32(slot, kHeaderMagic);
+    Put32(slot, kVersion);
+    Put32(slot, kind);
+    Put32(slot, sequence);
+    Put32(slot, end);
+    Put32(slot, (unsigned long)nextID);
+    Put32(slot, (unsigned long)idLimit);
+    Put32(slot, Crc32(&slot[0], slot.size()));
+    return slot;
+}
+
 // The four bytes of a number, or the characters of a string.
 bool KeyOf(const CNeoPersist* object, NeoTag tag, long valueType, std::string& key)
 {
@@ -119,8 +134,7 @@ struct CNeoDatabase::Index {
 
 CNeoDatabase::CNeoDatabase()
     : fSetting(0), fLocation(NULL), fStream(NULL), fFormat(NULL), fNewKind(1), fOpen(FALSE),
-      fSequence(0), fCommittedEnd(kDataStart), fLiveBytes(0), fNextID(1), fIDLimit(1),
-      fHeaderWritten(FALSE)
+      fSequence(0), fCommittedEnd(kDataStart), fLiveBytes(0), fNextID(1), fIDLimit(1)
 {
 }
 
@@ -218,16 +232,21 @@ void CNeoDatabase::startEmpty()
     fFormat = NeoGetFormat(fNewKind);
     if (!fFormat)
         CNeoException::Throw(CNeoException::kBadArgument, "The application has no format of that kind");
-    fSequence = 0;
+    fSequence = 1;
     fCommittedEnd = kDataStart;
     fLiveBytes = 0;
     fNextID = 1;
     fIDLimit = 1;
-    std::vector<unsigned char> empty(kDataStart, 0);
+    // The first header goes out in the same write as the rest of the header
+    // area, so a crash leaves either an empty file or a valid one.
+    std::vector<unsigned char> image(kDataStart, 0);
+    std::vector<unsigned char> slot =
+        SlotBytes(fFormat->getKind(), fSequence, fCommittedEnd, fNextID, fIDLimit);
+    std::copy(slot.begin(), slot.end(), image.begin() + (fSequence % 2) * kSlotSize);
     fStream->setLength(0, TRUE);
     fStream->setMark(0);
-    fStream->writeChunk(&empty[0], kDataStart);
-    writeHeader();
+    fStream->writeChunk(&image[0], kDataStart);
+    fStream->flush();
 }
 
 void CNeoDatabase::loadImage()
@@ -308,9 +327,10 @@ void CNeoDatabase::loadImage()
 
     fSequence = slot.sequence;
     fCommittedEnd = slot.end;
-    fNextID = std::max((NeoID)slot.nextID, highest + 1);
-    fIDLimit = std::max((NeoID)slot.idLimit, fNextID);
-    fHeaderWritten = TRUE;
+    // IDs of the reserved range may have been handed out by a process that
+    // died before its commit: start above the whole range.
+    fNextID = std::max((NeoID)slot.idLimit, highest + 1);
+    fIDLimit = fNextID;
     fLiveBytes = 0;
     for (const auto& r : records) {
         Entry* entry = new Entry{r.second.classID, r.second.offset, r.second.length, {}};
@@ -343,7 +363,6 @@ void CNeoDatabase::forgetAll()
     fRemoved.clear();
     fReferenced.clear();
     fOpen = FALSE;
-    fHeaderWritten = FALSE;
 }
 
 void CNeoDatabase::close(BOOL)
@@ -510,8 +529,10 @@ void CNeoDatabase::addObject(CNeoPersist* object, BOOL, void*)
     object->fDatabase = this;
     if (object->fUseCount > 0)
         fReferenced.insert(object);
+    // A removal of the same ID earlier in this commit stays in fRemoved: the
+    // commit writes it before the new record, and it still holds if the
+    // object is removed again before the commit.
     object->setDirty(2);
-    fRemoved.erase(id);  // removed and added back before a commit: written again
     indexObject(id, object);
     object->add(this);
 }
@@ -698,20 +719,12 @@ void CNeoDatabase::reserveIDs(NeoID upTo)
 
 void CNeoDatabase::writeHeader()
 {
-    std::vector<unsigned char> slot;
-    Put32(slot, kHeaderMagic);
-    Put32(slot, kVersion);
-    Put32(slot, (unsigned long)fFormat->getKind());
-    Put32(slot, fSequence + 1);
-    Put32(slot, fCommittedEnd);
-    Put32(slot, (unsigned long)fNextID);
-    Put32(slot, (unsigned long)fIDLimit);
-    Put32(slot, Crc32(&slot[0], slot.size()));
+    std::vector<unsigned char> slot =
+        SlotBytes(fFormat->getKind(), fSequence + 1, fCommittedEnd, fNextID, fIDLimit);
     fStream->setMark(((fSequence + 1) % 2) * kSlotSize);
     fStream->writeChunk(&slot[0], (unsigned long)slot.size());
     fStream->flush();
     ++fSequence;
-    fHeaderWritten = TRUE;
 }
 
 BOOL CNeoDatabase::isDirty() const
@@ -812,15 +825,8 @@ void CNeoDatabase::compact()
     }
     std::vector<unsigned char> image(kDataStart, 0);
     unsigned long end = kDataStart + kBlockHeader + (unsigned long)payload.size();
-    std::vector<unsigned char> slot;
-    Put32(slot, kHeaderMagic);
-    Put32(slot, kVersion);
-    Put32(slot, (unsigned long)fFormat->getKind());
-    Put32(slot, fSequence + 1);
-    Put32(slot, end);
-    Put32(slot, (unsigned long)fNextID);
-    Put32(slot, (unsigned long)fIDLimit);
-    Put32(slot, Crc32(&slot[0], slot.size()));
+    std::vector<unsigned char> slot =
+        SlotBytes(fFormat->getKind(), fSequence + 1, end, fNextID, fIDLimit);
     // The new header goes where the next header would: the slot after the
     // current one, leaving the other slot empty for the commit after it.
     std::copy(slot.begin(), slot.end(), image.begin() + ((fSequence + 1) % 2) * kSlotSize);

@@ -172,10 +172,11 @@ CNeoPersist* CNeoMetaClass::create() const
 
 BOOL CNeoMetaClass::isKindOf(NeoClassID id) const
 {
-    // Walk the super IDs; a guard stops a registry that loops.
+    // Walk the super IDs; the last one need not be registered (the library's
+    // own base classes are not). A guard stops a registry that loops.
     const CNeoMetaClass* meta = this;
     for (int depth = 0; meta && depth < 64; ++depth) {
-        if (meta->fID == id)
+        if (meta->fID == id || meta->fSuperID == id)
             return TRUE;
         if (meta->fSuperID == meta->fID)
             break;

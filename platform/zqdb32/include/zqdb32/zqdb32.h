@@ -726,7 +726,6 @@ private:
     unsigned long fLiveBytes;    // bytes of the records still current
     NeoID fNextID;
     NeoID fIDLimit;              // IDs below this are reserved on disk
-    BOOL fHeaderWritten;
 };
 
 // ---------------------------------------------------------------------------

@@ -1,0 +1,268 @@
+// Steps: a process to run or a server script, as a template, a step
+// definition inside a batch, or the run instance made for one run. Server,
+// agent and console share these members and write identical records.
+#ifndef MODEL_STEPS_H
+#define MODEL_STEPS_H
+
+#include <model/id_array.h>
+
+const NeoTag kTagNote1 = 0x65000102;
+const NeoTag kTagServerMessage = 0x65000103;
+const NeoTag kTagOriginalID = 0x65000105;
+const NeoTag kTagStartStep = 0x65000106;
+const NeoTag kTagStepRunNumber = 0x65000107;
+const NeoTag kTagProgramPath = 0x65000150;
+const NeoTag kTagArguments = 0x65000151;
+const NeoTag kTagEnvironment = 0x65000152;
+const NeoTag kTagNote2 = 0x65000154;
+const NeoTag kTagScript = 0x65000200;
+const NeoTag kTagAgentID = 4;  // the one field written under this tag
+
+// Step types (CPPersistBase::GetStepType).
+enum StepType { kStepTypeExe = 1, kStepTypeScript = 3 };
+
+// Run state of a step.
+enum StepRunState { kStepIdle = 0, kStepRunning = 1, kStepFinished = 2 };
+
+// Capture option bits.
+enum { kCaptureStdErr = 1, kCaptureStdOut = 2 };
+
+// Time units of limits.
+enum TimeUnit { kSeconds = 0, kMinutes = 1, kHours = 2 };
+
+const int kConsoleBlockSize = 40;
+const int kConsoleValueCount = 6;
+
+class CPProcessBase : public CPPersistBase {
+    DECLARE_DYNCREATE(CPProcessBase)
+public:
+    CPProcessBase();
+    static CNeoPersist* Create();
+
+    virtual NeoClassID getClassID() const { return kClassProcessBase; }
+    virtual long getFileLength(const CNeoFormat* format) const;
+    virtual void readObject(CNeoStream* stream, NeoTag tag);
+    virtual void writeObject(CNeoStream* stream, NeoTag tag);
+    virtual BOOL getValue(NeoTag tag, NeoType type, void* value) const;
+    // Copies every stored field except the active instances, the waiting
+    // list, the agent step handle and the agent ID.
+    virtual void update(const CNeoPersist* other);
+
+    // Slots that answer 0 in every build.
+    virtual long ReservedSlot1() { return 0; }
+    virtual long ReservedSlot2() { return 0; }
+    // Ends a running step; only the agent's steps have something to end.
+    virtual long Kill() { return 0; }
+    virtual long ReservedSlot6() { return 0; }
+    virtual long ReservedSlot7() { return 0; }
+
+    CString GetNote1() const { return m_note1.getText(); }
+    void SetNote1(const char* text) { m_note1.setText(text); }
+    CString GetServerMessage() const { return m_serverMessage.getText(); }
+    void SetServerMessage(const char* text) { m_serverMessage.setText(text); }
+    CString GetNote2() const { return m_note2.getText(); }
+    void SetNote2(const char* text) { m_note2.setText(text); }
+    const BYTE* GetConsoleBlock() const { return m_consoleBlock; }
+    void SetConsoleBlock(const BYTE block[kConsoleBlockSize]);
+
+    // Process times: 100 ns counts (file times, or durations).
+    ULONGLONG GetCreationTime() const { return m_creationTime; }
+    void SetCreationTime(ULONGLONG time) { m_creationTime = time; }
+    ULONGLONG GetExitTime() const { return m_exitTime; }
+    void SetExitTime(ULONGLONG time) { m_exitTime = time; }
+    ULONGLONG GetKernelTime() const { return m_kernelTime; }
+    void SetKernelTime(ULONGLONG time) { m_kernelTime = time; }
+    ULONGLONG GetUserTime() const { return m_userTime; }
+    void SetUserTime(ULONGLONG time) { m_userTime = time; }
+
+    long GetReservedValue1() const { return m_reserved1; }
+    void SetReservedValue1(long value) { m_reserved1 = value; }
+    long GetRunCounter() const { return m_runCounter; }
+    void SetRunCounter(long value) { m_runCounter = value; }
+    long GetReservedValue2() const { return m_reserved2; }
+    void SetReservedValue2(long value) { m_reserved2 = value; }
+    // 0 detect from the file, 1 32-bit program, 2 16-bit program, 3 batch file.
+    long GetProgramKind() const { return m_programKind; }
+    void SetProgramKind(long kind) { m_programKind = kind; }
+    long GetConsoleValue(int index) const { return m_consoleValues[index]; }
+    void SetConsoleValue(int index, long value) { m_consoleValues[index] = value; }
+
+    long GetRunState() const { return m_runState; }
+    void SetRunState(long state) { m_runState = state; }
+    long GetCaptureOptions() const { return m_captureOptions; }
+    void SetCaptureOptions(long options) { m_captureOptions = options; }
+
+    // Retry rule: a finished instance whose exit code meets the condition is
+    // run again, at most the retry maximum times per run.
+    long GetRetryMaximum() const { return m_retryMaximum; }
+    void SetRetryMaximum(long maximum) { m_retryMaximum = maximum; }
+    long GetRetryOperator() const { return m_retryOperator; }
+    unsigned long GetRetryValue() const { return m_retryValue; }
+    unsigned long GetRetryUpperValue() const { return m_retryUpperValue; }
+    void SetRetryRule(long op, unsigned long value, unsigned long upperValue);
+    long GetRetryCount() const { return m_retryCount; }
+    void SetRetryCount(long count) { m_retryCount = count; }
+
+    unsigned long GetExitCode() const { return m_exitCode; }
+    void SetExitCode(unsigned long code) { m_exitCode = code; }
+    long GetDurationLimit() const { return m_durationLimit; }
+    void SetDurationLimit(long limit) { m_durationLimit = limit; }
+    long GetDurationUnit() const { return m_durationUnit; }
+    void SetDurationUnit(long unit) { m_durationUnit = unit; }
+    // Kilobytes of free memory needed before the start; 0 = none.
+    long GetStartMemoryLimit() const { return m_startMemoryLimit; }
+    void SetStartMemoryLimit(long kilobytes) { m_startMemoryLimit = kilobytes; }
+    long GetStartStep() const { return m_startStep; }
+    void SetStartStep(long flag) { m_startStep = flag; }
+
+    // Instance mode 0: concurrent instances up to the limit (0 = none);
+    // mode 1: one at a time, a new one replacing the running one when the
+    // replace flag is set.
+    long GetInstanceMode() const { return m_instanceMode; }
+    void SetInstanceMode(long mode) { m_instanceMode = mode; }
+    long GetActiveInstanceLimit() const { return m_activeInstanceLimit; }
+    void SetActiveInstanceLimit(long limit) { m_activeInstanceLimit = limit; }
+    long GetReplaceFlag() const { return m_replaceFlag; }
+    void SetReplaceFlag(long flag) { m_replaceFlag = flag; }
+    ENeoPartMgr& GetActiveInstances() { return m_activeInstances; }
+    PersistentIdArray& GetWaitingList() { return m_waitingList; }
+
+    NeoID GetOriginalID() const { return m_originalID; }
+    void SetOriginalID(NeoID id) { m_originalID = id; }
+    NeoID GetRunNumber() const { return m_runNumber; }
+    void SetRunNumber(NeoID number) { m_runNumber = number; }
+    PersistentIdArray& GetAllowedAgents() { return m_allowedAgents; }
+    long GetAgentStepHandle() const { return m_agentStepHandle; }
+    void SetAgentStepHandle(long handle) { m_agentStepHandle = handle; }
+    NeoID GetAgentID() const { return m_agentID; }
+    void SetAgentID(NeoID id) { m_agentID = id; }
+
+    // The batch's run-as account, used when the step has none of its own.
+    CString GetAlternateAccount() const { return m_alternateAccount.getText(); }
+    void SetAlternateAccount(const char* text) { m_alternateAccount.setText(text); }
+    CString GetAlternatePassword() const { return m_alternatePassword.getText(); }
+    void SetAlternatePassword(const char* text) { m_alternatePassword.setText(text); }
+
+    CString GetStandardOutput() const { return m_standardOutput.getText(); }
+    void SetStandardOutput(const char* text) { m_standardOutput.setText(text); }
+    CString GetStandardError() const { return m_standardError.getText(); }
+    void SetStandardError(const char* text) { m_standardError.setText(text); }
+    NeoID GetLogItemID() const { return m_logItemID; }
+    void SetLogItemID(NeoID id) { m_logItemID = id; }
+    NeoID GetDispatchCount() const { return m_dispatchCount; }
+    void SetDispatchCount(NeoID count) { m_dispatchCount = count; }
+    CString GetWorkingDirectory() const { return m_workingDirectory.getText(); }
+    void SetWorkingDirectory(const char* text) { m_workingDirectory.setText(text); }
+    // Non-zero: run on the interactive desktop with a shown window. Only
+    // records of format kind 1 carry it.
+    long GetInteractive() const { return m_interactive; }
+    void SetInteractive(long flag) { m_interactive = flag; }
+
+private:
+    ENeoBlob m_note1;
+    ENeoBlob m_serverMessage;
+    ENeoBlob m_note2;
+    BYTE m_consoleBlock[kConsoleBlockSize];
+    ULONGLONG m_creationTime;
+    ULONGLONG m_exitTime;
+    ULONGLONG m_kernelTime;
+    ULONGLONG m_userTime;
+    long m_reserved1;
+    long m_runCounter;
+    long m_reserved2;
+    long m_programKind;
+    long m_consoleValues[kConsoleValueCount];
+    long m_runState;
+    long m_captureOptions;
+    long m_retryMaximum;
+    long m_retryOperator;
+    unsigned long m_retryValue;
+    unsigned long m_retryUpperValue;
+    unsigned long m_exitCode;
+    long m_durationLimit;
+    long m_durationUnit;
+    long m_startMemoryLimit;
+    long m_startStep;
+    long m_instanceMode;
+    long m_activeInstanceLimit;
+    long m_replaceFlag;
+    ENeoPartMgr m_activeInstances;
+    PersistentIdArray m_waitingList;
+    NeoID m_originalID;
+    NeoID m_runNumber;
+    PersistentIdArray m_allowedAgents;
+    long m_agentStepHandle;
+    NeoID m_agentID;
+    ENeoBlob m_alternateAccount;
+    ENeoBlob m_alternatePassword;
+    long m_retryCount;
+    ENeoBlob m_standardOutput;
+    ENeoBlob m_standardError;
+    NeoID m_logItemID;
+    NeoID m_dispatchCount;
+    ENeoBlob m_workingDirectory;
+    long m_interactive;
+};
+
+// A process to run.
+class CPProcessExe : public CPProcessBase {
+    DECLARE_DYNCREATE(CPProcessExe)
+public:
+    CPProcessExe();
+    static CNeoPersist* Create();
+
+    virtual NeoClassID getClassID() const { return kClassProcessExe; }
+    virtual long getFileLength(const CNeoFormat* format) const;
+    virtual void readObject(CNeoStream* stream, NeoTag tag);
+    virtual void writeObject(CNeoStream* stream, NeoTag tag);
+    virtual void update(const CNeoPersist* other);
+
+    CString GetProgramPath() const { return m_programPath.getText(); }
+    void SetProgramPath(const char* text) { m_programPath.setText(text); }
+    CString GetArguments() const { return m_arguments.getText(); }
+    void SetArguments(const char* text) { m_arguments.setText(text); }
+    // name=value strings, each ended by a zero byte, the block by one more.
+    const ENeoBlob& GetEnvironment() const { return m_environment; }
+    void SetEnvironment(const void* block, unsigned long length) { m_environment.setBlob(block, length); }
+    // Kilobytes, 0 = none.
+    long GetWorkingSetLimit() const { return m_workingSetLimit; }
+    void SetWorkingSetLimit(long kilobytes) { m_workingSetLimit = kilobytes; }
+    long GetCpuTimeLimit() const { return m_cpuTimeLimit; }
+    void SetCpuTimeLimit(long limit) { m_cpuTimeLimit = limit; }
+    // A thread-priority level: 15, 2, 1, 0, -1 or -2.
+    long GetCpuPriority() const { return m_cpuPriority; }
+    void SetCpuPriority(long priority) { m_cpuPriority = priority; }
+    long GetCpuTimeUnit() const { return m_cpuTimeUnit; }
+    void SetCpuTimeUnit(long unit) { m_cpuTimeUnit = unit; }
+
+private:
+    ENeoBlob m_programPath;
+    ENeoBlob m_arguments;
+    ENeoBlob m_environment;
+    long m_workingSetLimit;
+    long m_cpuTimeLimit;
+    long m_cpuPriority;
+    long m_cpuTimeUnit;
+};
+
+// A server script.
+class CPProcessScript : public CPProcessBase {
+    DECLARE_DYNCREATE(CPProcessScript)
+public:
+    CPProcessScript();
+    static CNeoPersist* Create();
+
+    virtual NeoClassID getClassID() const { return kClassProcessScript; }
+    virtual long getFileLength(const CNeoFormat* format) const;
+    virtual void readObject(CNeoStream* stream, NeoTag tag);
+    virtual void writeObject(CNeoStream* stream, NeoTag tag);
+    virtual void update(const CNeoPersist* other);
+
+    CString GetScript() const { return m_script.getText(); }
+    void SetScript(const char* text) { m_script.setText(text); }
+
+private:
+    ENeoBlob m_script;
+};
+
+#endif

@@ -1,0 +1,48 @@
+// Files, in-memory images and a database fixture for the tests.
+#ifndef TESTS_ZQDB32_FIXTURES_H
+#define TESTS_ZQDB32_FIXTURES_H
+
+#include "things.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+typedef std::vector<unsigned char> Bytes;
+
+// A path in the temporary folder, unique to this process and the name.
+std::string TempPath(const std::string& name);
+Bytes ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const Bytes& bytes);
+
+// A database image in memory.
+class CMemoryStream : public CNeoContainerStream {
+public:
+    CMemoryStream(CNeoDatabase* database, const Bytes& bytes = Bytes())
+        : CNeoContainerStream(database), fBytes(bytes) {}
+    virtual void readChunk(void* buffer, unsigned long count);
+    virtual void writeChunk(const void* buffer, unsigned long count);
+    virtual unsigned long getLength() { return (unsigned long)fBytes.size(); }
+    virtual void setLength(unsigned long length, BOOL resize);
+    const Bytes& bytes() const { return fBytes; }
+
+private:
+    Bytes fBytes;
+};
+
+// A file database, registered classes and a fresh file for every test.
+class FileDatabaseTest : public ::testing::Test {
+protected:
+    FileDatabaseTest();
+    ~FileDatabaseTest();
+    void reopen();
+    // Adds the object, drops the creator's reference and returns its ID.
+    NeoID add(CThing* thing);
+
+    std::string fPath;
+    CNeoFileLocation fLocation;
+    CNeoDatabase fDB;
+};
+
+#endif
