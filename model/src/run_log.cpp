@@ -15,6 +15,19 @@ const char kStandardOutRow[] = "Standard out";
 const DWORD kTimeFormatFlags = 0x400;
 const LCID kTimeFormatLocale = 0x400;
 
+// The texts of a directory trigger's change filter bits, in the order shown.
+const struct {
+    long bit;
+    const char* text;
+} kChangeConditions[] = {
+    {FILE_NOTIFY_CHANGE_FILE_NAME, "Filename Change, "},
+    {FILE_NOTIFY_CHANGE_DIR_NAME, "Directory Name Change, "},
+    {FILE_NOTIFY_CHANGE_ATTRIBUTES, "Attribute Change, "},
+    {FILE_NOTIFY_CHANGE_SIZE, "File Size Change, "},
+    {FILE_NOTIFY_CHANGE_LAST_WRITE, "Modified Date Change, "},
+    {FILE_NOTIFY_CHANGE_SECURITY, "Security Change "},
+};
+
 // Commits while deleting a connector's logs, so that memory stays bounded.
 const int kLogsPerCommit = 20;
 const long kPurgeBudget = 1000;
@@ -551,17 +564,6 @@ void CPBatchLogItemTrigger::GetRow(int index, CString& name, CString& value) con
         name = "Schedule item name";
         value = GetScheduleItemName();
     } else if (m_triggerType == kTriggerLogDirectory) {
-        static const struct {
-            long bit;
-            const char* text;
-        } kConditions[] = {
-            {FILE_NOTIFY_CHANGE_FILE_NAME, "Filename Change, "},
-            {FILE_NOTIFY_CHANGE_DIR_NAME, "Directory Name Change, "},
-            {FILE_NOTIFY_CHANGE_ATTRIBUTES, "Attribute Change, "},
-            {FILE_NOTIFY_CHANGE_SIZE, "File Size Change, "},
-            {FILE_NOTIFY_CHANGE_LAST_WRITE, "Modified Date Change, "},
-            {FILE_NOTIFY_CHANGE_SECURITY, "Security Change "},
-        };
         switch (index) {
         case 7:
             name = "Monitored directory";
@@ -573,7 +575,7 @@ void CPBatchLogItemTrigger::GetRow(int index, CString& name, CString& value) con
             break;
         case 9:
             name = "Conditions";
-            for (const auto& condition : kConditions) {
+            for (const auto& condition : kChangeConditions) {
                 if (m_changeFilter & condition.bit)
                     value += condition.text;
             }

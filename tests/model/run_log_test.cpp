@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -461,7 +460,8 @@ TEST_F(RunLogDatabase, ClassSearchesAndTheRunNumberIndex)
 
 TEST_F(RunLogDatabase, LogCopiesItsItemsIntoAnotherDatabase)
 {
-    CPBatchLog* log = Add<CPBatchLog>(1);
+    CPBatchLogConnector* connector = Add<CPBatchLogConnector>(0);
+    CPBatchLog* log = Add<CPBatchLog>(connector->getID());
     log->refer();
     CPBatchLogItemTrigger* trigger = Add<CPBatchLogItemTrigger>(log->getID());
     trigger->SetScheduleItemName("hourly");
