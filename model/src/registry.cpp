@@ -1,6 +1,8 @@
 // The metaclasses of the stored classes and the index keys of each program.
 #include <model/batch.h>
 #include <model/object_stream.h>
+#include <model/schedule.h>
+#include <model/triggers.h>
 #include <model/steps.h>
 #include <model/run_log.h>
 
@@ -17,6 +19,18 @@ void RegisterModelClasses()
                       kNeoNullTag);
     new CNeoMetaClass(kClassMemLocation, kNeoContainerLocationID, "CNeoMemLocation",
                       CNeoMemLocation::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassSchedule, kClassPersistBase, "CPSchedule", CPSchedule::Create, 0,
+                      kNeoNullTag);
+    new CNeoMetaClass(kClassScheduleItem, kClassPersistBase, "CPScheduleItem",
+                      CPScheduleItem::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassTriggerItemBase, kClassPersistBase, "CPTriggerItemBase",
+                      CPTriggerItemBase::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassTrigger, kClassPersistBase, "CPTrigger", CPTrigger::Create, 0,
+                      kNeoNullTag);
+    new CNeoMetaClass(kClassTriggerDirNotify, kClassTriggerItemBase, "CPTriggerDirNotify",
+                      CPTriggerDirNotify::Create, 0, kNeoNullTag);
+    new CNeoMetaClass(kClassTriggerSchedule, kClassTriggerItemBase, "CPTriggerSchedule",
+                      CPTriggerSchedule::Create, 0, kNeoNullTag);
     new CNeoMetaClass(kClassBatch, kClassPersistBase, "CPBatch", CPBatch::Create, 0, kNeoNullTag);
     new CNeoMetaClass(kClassProcessBase, kClassPersistBase, "CPProcessBase", CPProcessBase::Create,
                       0, kNeoNullTag);

@@ -1,0 +1,125 @@
+// Trigger items, the children of a batch that start its runs: a schedule
+// trigger owns a copy of a schedule, a directory trigger watches a folder.
+// CPTrigger holds a list of objects of any class.
+#ifndef MODEL_TRIGGERS_H
+#define MODEL_TRIGGERS_H
+
+#include <model/persist_base.h>
+
+enum TriggerKind { kTriggerNone = 0, kTriggerSchedule = 1, kTriggerDirectory = 2 };
+
+class CPTriggerItemBase : public CPPersistBase {
+    DECLARE_DYNCREATE(CPTriggerItemBase)
+public:
+    CPTriggerItemBase();
+    static CNeoPersist* Create();
+
+    virtual NeoClassID getClassID() const { return kClassTriggerItemBase; }
+    virtual long getFileLength(const CNeoFormat* format) const;
+    virtual void readObject(CNeoStream* stream, NeoTag tag);
+    virtual void writeObject(CNeoStream* stream, NeoTag tag);
+    virtual void update(const CNeoPersist* other);
+
+    long GetTriggerKind() const { return m_kind; }
+    // The console's "Execute Now Trigger" queue option.
+    BOOL GetExecuteNow() const { return m_executeNow; }
+    void SetExecuteNow(BOOL value) { m_executeNow = value; }
+
+    // Run-time behaviour of the server; a plain trigger item never fires.
+    virtual void Rearm() {}
+    virtual BOOL IsFired() { return FALSE; }
+    virtual void Arm(BOOL) {}
+
+protected:
+    explicit CPTriggerItemBase(long kind);
+
+private:
+    BOOL m_executeNow;
+    long m_kind;  // TriggerKind, not stored
+};
+
+class CPTriggerDirNotify : public CPTriggerItemBase {
+    DECLARE_DYNCREATE(CPTriggerDirNotify)
+public:
+    CPTriggerDirNotify();
+    static CNeoPersist* Create();
+
+    virtual NeoClassID getClassID() const { return kClassTriggerDirNotify; }
+    virtual long getFileLength(const CNeoFormat* format) const;
+    virtual void readObject(CNeoStream* stream, NeoTag tag);
+    virtual void writeObject(CNeoStream* stream, NeoTag tag);
+    virtual void update(const CNeoPersist* other);
+    virtual CString GetTypeName() const;
+    // The watched directory.
+    virtual CString GetTypeDetails() const;
+
+    CString GetDirectory() const { return m_directory.getText(); }
+    void SetDirectory(const char* path) { m_directory.setText(path); }
+    BOOL GetWatchSubtree() const { return m_watchSubtree; }
+    void SetWatchSubtree(BOOL value) { m_watchSubtree = value; }
+    // FILE_NOTIFY_CHANGE_* bits.
+    unsigned long GetChangeFilter() const { return m_changeFilter; }
+    void SetChangeFilter(unsigned long filter) { m_changeFilter = filter; }
+
+private:
+    ENeoBlob m_directory;
+    BOOL m_watchSubtree;
+    unsigned long m_changeFilter;
+};
+
+class CPTriggerSchedule : public CPTriggerItemBase {
+    DECLARE_DYNCREATE(CPTriggerSchedule)
+public:
+    CPTriggerSchedule();
+    static CNeoPersist* Create();
+
+    virtual NeoClassID getClassID() const { return kClassTriggerSchedule; }
+    virtual long getFileLength(const CNeoFormat* format) const;
+    virtual void readObject(CNeoStream* stream, NeoTag tag);
+    virtual void writeObject(CNeoStream* stream, NeoTag tag);
+    virtual void update(const CNeoPersist* other);
+    virtual CString GetTypeName() const;
+    // Copies the trigger's schedule, with its items, under this copy.
+    virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
+    // Removes the trigger's schedule and its items from the database.
+    virtual void DeleteWithChildren(CNeoDatabase* database);
+
+    CString GetNote() const { return m_note.getText(); }
+    void SetNote(const char* text) { m_note.setText(text); }
+    // The schedule copy this trigger owns; -1 when none.
+    NeoID GetScheduleID() const { return m_scheduleID; }
+    void SetScheduleID(NeoID id) { m_scheduleID = id; }
+    // The minute in which the trigger last asked its schedule.
+    COleDateTime GetLastFireTime() const { return m_lastFireTime; }
+    void SetLastFireTime(const COleDateTime& time) { m_lastFireTime = time; }
+
+private:
+    ENeoBlob m_note;
+    NeoID m_scheduleID;
+    COleDateTime m_lastFireTime;
+};
+
+// A holder of a list of objects of any class.
+class CPTrigger : public CPPersistBase {
+    DECLARE_DYNCREATE(CPTrigger)
+public:
+    CPTrigger();
+    static CNeoPersist* Create();
+
+    virtual NeoClassID getClassID() const { return kClassTrigger; }
+    virtual long getFileLength(const CNeoFormat* format) const;
+    virtual void readObject(CNeoStream* stream, NeoTag tag);
+    virtual void writeObject(CNeoStream* stream, NeoTag tag);
+    virtual void update(const CNeoPersist* other);
+    // Brings the listed objects from `source` into `target`: an object the
+    // target already holds takes the source's fields, others are cloned.
+    virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
+
+    ENeoPartMgr& GetParts() { return m_parts; }
+    const ENeoPartMgr& GetParts() const { return m_parts; }
+
+private:
+    ENeoPartMgr m_parts;
+};
+
+#endif

@@ -1,0 +1,225 @@
+#include <model/triggers.h>
+
+IMPLEMENT_DYNCREATE(CPTriggerItemBase, CPPersistBase)
+
+CPTriggerItemBase::CPTriggerItemBase() : m_executeNow(FALSE), m_kind(kTriggerNone)
+{
+}
+
+CPTriggerItemBase::CPTriggerItemBase(long kind) : m_executeNow(FALSE), m_kind(kind)
+{
+}
+
+CNeoPersist* CPTriggerItemBase::Create()
+{
+    return new CPTriggerItemBase;
+}
+
+long CPTriggerItemBase::getFileLength(const CNeoFormat* format) const
+{
+    return CPPersistBase::getFileLength(format) + 4;
+}
+
+void CPTriggerItemBase::readObject(CNeoStream* stream, NeoTag tag)
+{
+    CPPersistBase::readObject(stream, tag);
+    m_executeNow = stream->readBoolean(tag);
+}
+
+void CPTriggerItemBase::writeObject(CNeoStream* stream, NeoTag tag)
+{
+    CPPersistBase::writeObject(stream, tag);
+    stream->writeBoolean(m_executeNow, tag);
+}
+
+void CPTriggerItemBase::update(const CNeoPersist* other)
+{
+    CPPersistBase::update(other);
+    const CPTriggerItemBase* from = static_cast<const CPTriggerItemBase*>(other);
+    m_executeNow = from->m_executeNow;
+    m_kind = from->m_kind;
+}
+
+// ---------------------------------------------------------------------------
+IMPLEMENT_DYNCREATE(CPTriggerDirNotify, CPTriggerItemBase)
+
+CPTriggerDirNotify::CPTriggerDirNotify()
+    : CPTriggerItemBase(kTriggerDirectory), m_watchSubtree(FALSE), m_changeFilter(0)
+{
+}
+
+CNeoPersist* CPTriggerDirNotify::Create()
+{
+    return new CPTriggerDirNotify;
+}
+
+long CPTriggerDirNotify::getFileLength(const CNeoFormat* format) const
+{
+    return CPTriggerItemBase::getFileLength(format) + m_directory.getFileLength() + 8;
+}
+
+void CPTriggerDirNotify::readObject(CNeoStream* stream, NeoTag tag)
+{
+    CPTriggerItemBase::readObject(stream, tag);
+    m_directory.readObject(stream, tag);
+    m_watchSubtree = stream->readBoolean(kNeoNullTag);
+    m_changeFilter = stream->readULong(kNeoNullTag);
+}
+
+void CPTriggerDirNotify::writeObject(CNeoStream* stream, NeoTag tag)
+{
+    CPTriggerItemBase::writeObject(stream, tag);
+    m_directory.writeObject(stream, tag);
+    stream->writeBoolean(m_watchSubtree, kNeoNullTag);
+    stream->writeULong(m_changeFilter, kNeoNullTag);
+}
+
+void CPTriggerDirNotify::update(const CNeoPersist* other)
+{
+    CPTriggerItemBase::update(other);
+    const CPTriggerDirNotify* from = static_cast<const CPTriggerDirNotify*>(other);
+    m_directory = from->m_directory;
+    m_watchSubtree = from->m_watchSubtree;
+    m_changeFilter = from->m_changeFilter;
+}
+
+CString CPTriggerDirNotify::GetTypeName() const
+{
+    return "Directory Change";
+}
+
+CString CPTriggerDirNotify::GetTypeDetails() const
+{
+    return GetDirectory();
+}
+
+// ---------------------------------------------------------------------------
+IMPLEMENT_DYNCREATE(CPTriggerSchedule, CPTriggerItemBase)
+
+CPTriggerSchedule::CPTriggerSchedule() : CPTriggerItemBase(kTriggerSchedule), m_scheduleID(-1)
+{
+}
+
+CNeoPersist* CPTriggerSchedule::Create()
+{
+    return new CPTriggerSchedule;
+}
+
+long CPTriggerSchedule::getFileLength(const CNeoFormat* format) const
+{
+    return CPTriggerItemBase::getFileLength(format) + m_note.getFileLength() + 12;
+}
+
+void CPTriggerSchedule::readObject(CNeoStream* stream, NeoTag tag)
+{
+    CPTriggerItemBase::readObject(stream, tag);
+    m_note.readObject(stream, tag);
+    m_scheduleID = stream->readID(kNeoNullTag);
+    DATE lastFire;
+    stream->readBytes(&lastFire, sizeof lastFire);
+    m_lastFireTime = COleDateTime(lastFire);
+}
+
+void CPTriggerSchedule::writeObject(CNeoStream* stream, NeoTag tag)
+{
+    CPTriggerItemBase::writeObject(stream, tag);
+    m_note.writeObject(stream, tag);
+    stream->writeID(m_scheduleID, kNeoNullTag);
+    DATE lastFire = m_lastFireTime;
+    stream->writeBytes(&lastFire, sizeof lastFire);
+}
+
+void CPTriggerSchedule::update(const CNeoPersist* other)
+{
+    CPTriggerItemBase::update(other);
+    const CPTriggerSchedule* from = static_cast<const CPTriggerSchedule*>(other);
+    m_note = from->m_note;
+    m_scheduleID = from->m_scheduleID;
+    m_lastFireTime = from->m_lastFireTime;
+}
+
+CString CPTriggerSchedule::GetTypeName() const
+{
+    return "Schedule";
+}
+
+void CPTriggerSchedule::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID)
+{
+    CopyChildrenOfClass(target, source, parentID, kClassSchedule, 1);
+}
+
+void CPTriggerSchedule::DeleteWithChildren(CNeoDatabase* database)
+{
+    CPPersistBase* schedule = FindByID(database, kClassSchedule, m_scheduleID);
+    if (!schedule)
+        return;
+    try {
+        schedule->DeleteWithChildren(database);
+        database->removeObject(schedule, TRUE);
+    } catch (...) {
+        schedule->unrefer();
+        throw;
+    }
+    schedule->unrefer();
+}
+
+// ---------------------------------------------------------------------------
+IMPLEMENT_DYNCREATE(CPTrigger, CPPersistBase)
+
+CPTrigger::CPTrigger() : m_parts(this, kClassPersistBase)
+{
+}
+
+CNeoPersist* CPTrigger::Create()
+{
+    return new CPTrigger;
+}
+
+long CPTrigger::getFileLength(const CNeoFormat* format) const
+{
+    return CPPersistBase::getFileLength(format) + m_parts.getFileLength();
+}
+
+void CPTrigger::readObject(CNeoStream* stream, NeoTag tag)
+{
+    CPPersistBase::readObject(stream, tag);
+    m_parts.readObject(stream, tag);
+}
+
+void CPTrigger::writeObject(CNeoStream* stream, NeoTag tag)
+{
+    CPPersistBase::writeObject(stream, tag);
+    m_parts.writeObject(stream, tag);
+}
+
+void CPTrigger::update(const CNeoPersist* other)
+{
+    CPPersistBase::update(other);
+    m_parts.copyFrom(static_cast<const CPTrigger*>(other)->m_parts);
+}
+
+void CPTrigger::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID)
+{
+    // A clone keeps its ID, so the list already names every copy it makes.
+    for (long i = 0; i < m_parts.getCount(); ++i) {
+        CNeoPersist* part = FindByID(source, kClassPersistBase, m_parts.getPartID(i));
+        if (!part)
+            continue;
+        CNeoPersist* copy = FindByID(target, kClassPersistBase, part->getID());
+        try {
+            if (copy) {
+                copy->update(part);
+            } else {
+                copy = part->clone();
+                target->addObject(copy, TRUE, NULL);
+            }
+        } catch (...) {
+            if (copy)
+                copy->unrefer();
+            part->unrefer();
+            throw;
+        }
+        copy->unrefer();
+        part->unrefer();
+    }
+}
