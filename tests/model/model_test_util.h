@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
+
+#include "temp_path.h"
 
 // An empty in-memory database with the server's index keys.
 struct InMemoryDatabase {
@@ -30,8 +33,49 @@ struct InMemoryDatabase {
         return object;
     }
 
+    // The committed image's bytes, as a sender ships them.
+    std::vector<BYTE> Image()
+    {
+        unsigned long length = 0;
+        const BYTE* bytes = GetImageBytes(&db, &length);
+        return std::vector<BYTE>(bytes, bytes + length);
+    }
+    // Opens bytes as this database's image, as a receiver does.
+    void Load(const std::vector<BYTE>& image)
+    {
+        LoadImage(&db, image.data(), (unsigned long)image.size());
+    }
+
     CNeoMemLocation location;
     CNeoDatabase db;
+};
+
+// A fresh database file of the test process's own, with the server's index
+// keys.
+class FileDatabase {
+public:
+    explicit FileDatabase(const std::string& name) : m_path(TempPath(name)) { Open(); }
+    ~FileDatabase() { delete m_db; }
+    // Closes the file and opens it again.
+    void Reopen()
+    {
+        delete m_db;
+        Open();
+    }
+    CNeoDatabase* operator->() { return m_db; }
+    CNeoDatabase* get() { return m_db; }
+    const std::string& path() const { return m_path; }
+
+private:
+    void Open()
+    {
+        RegisterModelKeys(kServerProgram);
+        m_db = new CNeoDatabase;
+        m_db->setStream(new CNeoFileStream(m_db, m_path.c_str()));
+        m_db->open(0xC0000000, TRUE);
+    }
+    std::string m_path;
+    CNeoDatabase* m_db = NULL;
 };
 
 // The record an object writes in a format kind; its length must be what

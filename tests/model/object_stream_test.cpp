@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model_test_util.h"
+
 #include <vector>
 
 namespace {
@@ -67,28 +69,9 @@ TEST(MemoryFile, ClosedOrFixedFileRefusesToGrow)
     caught->Delete();
 }
 
-// An in-memory database on an "RPC Stream" location.
-struct MemoryDatabase {
-    MemoryDatabase()
-    {
-        RegisterModelKeys(kServerProgram);
-        db.setLocation(&location);
-        ResetImage(&db);
-    }
-    std::vector<BYTE> Image()
-    {
-        unsigned long length = 0;
-        const BYTE* bytes = GetImageBytes(&db, &length);
-        return std::vector<BYTE>(bytes, bytes + length);
-    }
-    void Load(const std::vector<BYTE>& image) { LoadImage(&db, image.data(), (unsigned long)image.size()); }
-    CNeoMemLocation location;
-    CNeoDatabase db;
-};
-
 TEST(ObjectStream, ObjectsWithChildrenArriveIdentical)
 {
-    MemoryDatabase server;
+    InMemoryDatabase server;
     CPPersistBase* parent = new CPPersistBase;
     parent->SetName("batch");
     parent->SetDescription("sent across");
@@ -104,12 +87,12 @@ TEST(ObjectStream, ObjectsWithChildrenArriveIdentical)
         child->unrefer();
     }
 
-    MemoryDatabase sender;
+    InMemoryDatabase sender;
     CopyIntoImage(&sender.db, &server.db, parent);
     parent->unrefer();
     std::vector<BYTE> image = sender.Image();
 
-    MemoryDatabase receiver;
+    InMemoryDatabase receiver;
     receiver.Load(image);
     CNeoIDSelect byID(900);
     CPPersistBase* back = static_cast<CPPersistBase*>(receiver.db.findObject(kClassPersistBase, &byID));
@@ -123,7 +106,7 @@ TEST(ObjectStream, ObjectsWithChildrenArriveIdentical)
 
 TEST(ObjectStream, MalformedImagesFailWithAnError)
 {
-    MemoryDatabase sender;
+    InMemoryDatabase sender;
     CPPersistBase* object = new CPPersistBase;
     object->SetName("x");
     sender.db.addObject(object);
@@ -138,7 +121,7 @@ TEST(ObjectStream, MalformedImagesFailWithAnError)
     bad.push_back(image);
     bad.back()[image.size() - 2] ^= 0x40;  // a record byte changed
     for (const auto& bytes : bad) {
-        MemoryDatabase receiver;
+        InMemoryDatabase receiver;
         CNeoException* caught = NULL;
         try {
             receiver.Load(bytes);
@@ -160,7 +143,7 @@ namespace {
 // crashes and nothing is read out of bounds.
 TEST(ObjectStream, MutatedImagesOpenOrFailCleanly)
 {
-    MemoryDatabase sender;
+    InMemoryDatabase sender;
     for (int i = 0; i < 20; ++i) {
         CPPersistBase* object = new CPPersistBase;
         CString text;
@@ -179,7 +162,7 @@ TEST(ObjectStream, MutatedImagesOpenOrFailCleanly)
         return (seed >> 8) % range;
     };
     int opened = 0, refused = 0;
-    MemoryDatabase receiver;
+    InMemoryDatabase receiver;
     for (int trial = 0; trial < 3000; ++trial) {
         std::vector<BYTE> bytes = image;
         switch (trial % 4) {

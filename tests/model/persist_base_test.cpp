@@ -4,41 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "model_test_util.h"
+
 namespace {
-
-CString TempFile(const char* name)
-{
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    CString path = CString(folder) + name;
-    DeleteFileA(path);
-    return path;
-}
-
-// A database file opened with the server's index keys.
-class ModelDatabase {
-public:
-    explicit ModelDatabase(const char* name) : m_path(TempFile(name)) { Open(); }
-    ~ModelDatabase() { delete m_db; }
-    void Open()
-    {
-        RegisterModelKeys(kServerProgram);
-        m_db = new CNeoDatabase;
-        m_db->setStream(new CNeoFileStream(m_db, m_path));
-        m_db->open(0xC0000000, TRUE);
-    }
-    void Reopen()
-    {
-        delete m_db;
-        Open();
-    }
-    CNeoDatabase* operator->() { return m_db; }
-    CNeoDatabase* get() { return m_db; }
-
-private:
-    CString m_path;
-    CNeoDatabase* m_db = NULL;
-};
 
 CPPersistBase* MakeObject(const char* name, NeoID parent, long runInstance = 0)
 {
@@ -92,13 +60,8 @@ TEST(PersistBase, RecordRoundTripsAndItsLengthIsWhatIsWritten)
     full.SetCounter(3);
     for (CPPersistBase* object : {&empty, &full}) {
         for (short kind : {0, 1}) {
-            CNeoBufferStream out(NeoGetFormat(kind));
-            object->writeObject(&out, 'tagx');
-            EXPECT_EQ((long)out.length(), object->getFileLength(NeoGetFormat(kind)));
             CPPersistBase back;
-            CNeoBufferStream in(out.data(), out.length(), NeoGetFormat(kind));
-            back.readObject(&in, 'tagx');
-            EXPECT_EQ(in.getMark(), out.length());
+            ReadRecord(&back, Record(object, kind), kind);
             EXPECT_EQ(back.IsNewObject(), object->IsNewObject());
             EXPECT_EQ(back.GetDescription(), object->GetDescription());
             EXPECT_EQ(back.GetName(), object->GetName());
@@ -158,7 +121,7 @@ TEST(PersistBase, NamesKeepTwoHundredFiftyFiveCharactersAndEmptyEmpties)
 
 TEST(PersistBase, StoredObjectIsFoundByNameParentAndRunInstanceAfterReopening)
 {
-    ModelDatabase db("model_find.db");
+    FileDatabase db("model_find.db");
     CPPersistBase* a = MakeObject("alpha", 5);
     CPPersistBase* b = MakeObject("beta", 5, 1);
     CPPersistBase* c = MakeObject("gamma", 6);
@@ -188,7 +151,7 @@ TEST(PersistBase, StoredObjectIsFoundByNameParentAndRunInstanceAfterReopening)
 
 TEST(PersistBase, ReparentingRefilesTheObjectAndIsCommitted)
 {
-    ModelDatabase db("model_parent.db");
+    FileDatabase db("model_parent.db");
     CPPersistBase* object = MakeObject("child", 0);
     db->addObject(object);
     db->commit();
@@ -264,8 +227,8 @@ protected:
         return object;
     }
 
-    ModelDatabase source{"model_copy_source.db"};
-    ModelDatabase target{"model_copy_target.db"};
+    FileDatabase source{"model_copy_source.db"};
+    FileDatabase target{"model_copy_target.db"};
     CPPersistBase* receiver = NULL;
 };
 
@@ -313,7 +276,7 @@ TEST_F(CopyChildren, NewObjectIsFiledUnderTheReceiverAndStoredOnce)
 
 TEST(DocCounter, NextCountsAndSurvivesReopening)
 {
-    ModelDatabase db("model_counter.db");
+    FileDatabase db("model_counter.db");
     CPDocCounter* counter = new CPDocCounter;
     db->addObject(counter);
     db->commit();

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model_test_util.h"
+
 #include <utility>
 #include <vector>
 
@@ -326,27 +328,18 @@ protected:
     void SetUp() override
     {
         RunLog::SetUp();
-        char folder[MAX_PATH];
-        GetTempPathA(MAX_PATH, folder);
-        m_path = CString(folder) + "model_run_log.db";
-        DeleteFileA(m_path);
-        Open();
+        file = new FileDatabase("run_log.db");
+        db = file->get();
     }
     void TearDown() override
     {
-        delete db;
+        delete file;
         RunLog::TearDown();
-    }
-    void Open()
-    {
-        db = new CNeoDatabase;
-        db->setStream(new CNeoFileStream(db, m_path));
-        db->open(0xC0000000, TRUE);
     }
     void Reopen()
     {
-        delete db;
-        Open();
+        file->Reopen();
+        db = file->get();
     }
 
     template <class T>
@@ -383,7 +376,7 @@ protected:
         return ids;
     }
 
-    CString m_path;
+    FileDatabase* file = NULL;
     CNeoDatabase* db = NULL;
 };
 
@@ -468,18 +461,15 @@ TEST_F(RunLogDatabase, LogCopiesItsItemsIntoAnotherDatabase)
     Add<CPBatchLogItemProcess>(log->getID());
     Add<CPBatchLogItemBatch>(log->getID());  // not a class-43 item: stays behind
 
-    CNeoDatabase target;
-    target.setStream(new CNeoFileStream(&target, m_path + ".copy"));
-    DeleteFileA(m_path + ".copy");
-    target.open(0xC0000000, TRUE);
+    FileDatabase target("run_log_copy.db");
     CPBatchLog* copy = static_cast<CPBatchLog*>(log->clone());
-    target.addObject(copy);
-    copy->CopyChildren(&target, db, log->getID());
+    target->addObject(copy);
+    copy->CopyChildren(target.get(), db, log->getID());
 
-    EXPECT_EQ(target.countObjects(kClassBatchLogItemBase), 3);
+    EXPECT_EQ(target->countObjects(kClassBatchLogItemBase), 3);
     CNeoIDSelect byID(trigger->getID());
     CPBatchLogItemTrigger* back =
-        static_cast<CPBatchLogItemTrigger*>(target.findObject(kClassBatchLogItemTrigger, &byID));
+        static_cast<CPBatchLogItemTrigger*>(target->findObject(kClassBatchLogItemTrigger, &byID));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->GetScheduleItemName(), "hourly");
     EXPECT_EQ(back->GetParentID(), log->getID());

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model_test_util.h"
+
 #include <string.h>
 
 #include <functional>
@@ -393,31 +395,21 @@ protected:
     void SetUp() override
     {
         ScheduleTest::SetUp();
-        source = Open("source");
-        target = Open("target");
+        sourceFile = new FileDatabase("schedule_source.db");
+        targetFile = new FileDatabase("schedule_target.db");
+        source = sourceFile->get();
+        target = targetFile->get();
     }
     void TearDown() override
     {
-        delete source;
-        delete target;
+        delete sourceFile;
+        delete targetFile;
         ScheduleTest::TearDown();
     }
-    CString Path(const char* which)
+    void ReopenSource()
     {
-        char folder[MAX_PATH];
-        GetTempPathA(MAX_PATH, folder);
-        return CString(folder) + "model_schedule_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + which +
-               ".db";
-    }
-    CNeoDatabase* Open(const char* which, bool fresh = true)
-    {
-        if (fresh)
-            DeleteFileA(Path(which));
-        CNeoDatabase* db = new CNeoDatabase;
-        db->setStream(new CNeoFileStream(db, Path(which)));
-        db->open(0xC0000000, TRUE);
-        return db;
+        sourceFile->Reopen();
+        source = sourceFile->get();
     }
 
     // Adds an object under a parent; the database keeps it.
@@ -453,6 +445,8 @@ protected:
         return ids;
     }
 
+    FileDatabase* sourceFile = NULL;
+    FileDatabase* targetFile = NULL;
     CNeoDatabase* source = NULL;
     CNeoDatabase* target = NULL;
 };
@@ -500,11 +494,9 @@ TEST_F(ScheduleDatabase, RunLimitSurvivesCommitPurgeAndReopening)
         return due;
     };
     EXPECT_TRUE(dueNow());
-    delete source;
-    source = Open("source", false);
+    ReopenSource();
     EXPECT_TRUE(dueNow());
-    delete source;
-    source = Open("source", false);
+    ReopenSource();
     EXPECT_FALSE(dueNow());
 }
 
