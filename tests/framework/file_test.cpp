@@ -2,16 +2,14 @@
 #include <framework/framework.h>
 #include <gtest/gtest.h>
 
+#include "temp_path.h"
+
 #include <cstdlib>
 #include <cstring>
 
 static CString TempFileName(const char* lpszName)
 {
-    char szDir[MAX_PATH];
-    GetTempPathA(MAX_PATH, szDir);
-    CString name;
-    name.Format("%sfw_%lu_%s", szDir, GetCurrentProcessId(), lpszName);
-    return name;
+    return CString(TempPath(lpszName).c_str());
 }
 
 TEST(CFile, WriteSeekReadAndLength)
@@ -59,7 +57,7 @@ TEST(CFile, FailuresReportCauseAndOsError)
     EXPECT_TRUE(error.m_strFileName == missing);
     char szMessage[512];
     EXPECT_TRUE(error.GetErrorMessage(szMessage, sizeof(szMessage)));
-    EXPECT_TRUE(strstr(szMessage, "fw_") != NULL);
+    EXPECT_TRUE(strstr(szMessage, "missing.bin") != NULL);
 
     try
     {
