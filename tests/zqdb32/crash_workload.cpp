@@ -1,5 +1,6 @@
 #include "crash_workload.h"
 
+#include <stdlib.h>
 #include <vector>
 
 namespace {
@@ -20,16 +21,6 @@ private:
     unsigned long long fState;
 };
 
-// Notes make the commits large, so that many kills land inside one.
-std::string MakeNote(NeoID id, long version)
-{
-    Random random((unsigned long long)id << 32 | (unsigned long)version);
-    std::string note(500 + random.below(3000), ' ');
-    for (char& c : note)
-        c = (char)('a' + random.below(26));
-    return note;
-}
-
 NeoID PickExisting(const DatabaseState& state, Random& random)
 {
     std::vector<NeoID> ids;
@@ -39,15 +30,26 @@ NeoID PickExisting(const DatabaseState& state, Random& random)
     return ids.empty() ? 0 : ids[random.below((unsigned long)ids.size())];
 }
 
-void Store(CThing* thing, const ThingState& s)
+void Store(CThing* thing, NeoID id, const ThingState& s)
 {
+    std::string note = MakeNote(id, s.noteVersion);
     thing->fName.setText(s.name.c_str());
-    thing->fNote.setBlob(s.note.data(), (unsigned long)s.note.size());
+    thing->fNote.setBlob(note.data(), (unsigned long)note.size());
     thing->fParent = s.parent;
     thing->fNumber = s.number;
 }
 
 }  // namespace
+
+std::string MakeNote(NeoID id, long version)
+{
+    Random random((unsigned long long)id << 32 | (unsigned long)version);
+    std::string note = std::to_string(version) + ":";
+    note.resize(500 + random.below(3000), ' ');
+    for (size_t i = note.find(':') + 1; i < note.size(); ++i)
+        note[i] = (char)('a' + random.below(26));
+    return note;
+}
 
 void CrashWorkload::apply(long number, DatabaseState& state, CNeoDatabase* db)
 {
@@ -57,7 +59,7 @@ void CrashWorkload::apply(long number, DatabaseState& state, CNeoDatabase* db)
         if (!db)
             return;
         CThing* thing = static_cast<CThing*>(CNeoMetaClass::GetMetaClass(s.classID)->create());
-        Store(thing, s);
+        Store(thing, id, s);
         thing->setID(id);
         db->addObject(thing);
         thing->unrefer();
@@ -67,7 +69,7 @@ void CrashWorkload::apply(long number, DatabaseState& state, CNeoDatabase* db)
         if (!db)
             return;
         CThing* thing = FindThing(*db, id);
-        Store(thing, s);
+        Store(thing, id, s);
         thing->setDirty();
         thing->unrefer();
     };
@@ -80,7 +82,7 @@ void CrashWorkload::apply(long number, DatabaseState& state, CNeoDatabase* db)
         thing->unrefer();
     };
 
-    ThingState counter = {kThingID, "counter", 0, number, ""};
+    ThingState counter = {kThingID, "counter", 0, number, 0};
     if (number == 1)
         add(kCounterID, counter);
     else
@@ -92,7 +94,7 @@ void CrashWorkload::apply(long number, DatabaseState& state, CNeoDatabase* db)
     for (unsigned long i = 0; i < adds; ++i) {
         NeoID id = nextID++;
         ThingState s = {random.below(3) ? kThingID : kSubThingID, "t" + std::to_string(id),
-                        PickExisting(state, random), (long)random.next(), MakeNote(id, number)};
+                        PickExisting(state, random), (long)random.next(), number};
         add(id, s);
     }
     unsigned long removals = state.size() > 250 ? 12 : random.below(4);
@@ -104,7 +106,7 @@ void CrashWorkload::apply(long number, DatabaseState& state, CNeoDatabase* db)
         if (!id)
             break;
         ThingState s = state[id];
-        s.note = MakeNote(id, number);
+        s.noteVersion = number;
         s.number = (long)random.next();
         if (random.below(4) == 0)
             s.parent = PickExisting(state, random);
@@ -144,8 +146,12 @@ DatabaseState ReadState(CNeoDatabase& db)
     CNeoIndexIterator* it = db.getIterator(kThingID, NULL);
     for (CNeoPersist* object = it->first(); object; object = it->nextObject()) {
         CThing* thing = static_cast<CThing*>(object);
+        std::string note = thing->note();
+        long version = atol(note.c_str());
+        if (note != MakeNote(thing->getID(), version))
+            version = -1;
         state[thing->getID()] = ThingState{thing->getClassID(), thing->name(), thing->fParent,
-                                           thing->fNumber, thing->note()};
+                                           thing->fNumber, version};
         thing->unrefer();
     }
     delete it;

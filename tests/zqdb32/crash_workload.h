@@ -13,11 +13,11 @@ struct ThingState {
     std::string name;
     NeoID parent;
     long number;
-    std::string note;
+    long noteVersion;  // the note is MakeNote(ID, noteVersion); -1: a note it never had
     bool operator==(const ThingState& o) const
     {
         return classID == o.classID && name == o.name && parent == o.parent &&
-               number == o.number && note == o.note;
+               number == o.number && noteVersion == o.noteVersion;
     }
 };
 typedef std::map<NeoID, ThingState> DatabaseState;
@@ -37,6 +37,10 @@ public:
 private:
     unsigned long fSeed;
 };
+
+// The note of an object at a version: large, so that many kills land inside
+// a commit, and starting with the version so that a reader can check it.
+std::string MakeNote(NeoID id, long version);
 
 // Every CThing (with subclasses) in the database.
 DatabaseState ReadState(CNeoDatabase& db);

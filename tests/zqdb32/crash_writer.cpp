@@ -1,6 +1,7 @@
 // The writer that the crash tests kill at random moments.
 //   crash_writer commits PATH SEED  commits the workload from where the file
-//                                   stands, printing "committed N" after each
+//                                   stands, printing "open" once ready and
+//                                   "committed N" after each commit
 //   crash_writer ids PATH           hands out IDs without committing, prints
 //                                   "id N" for each and "ready", then waits
 #include "crash_workload.h"
@@ -24,6 +25,7 @@ static void RunCommits(CNeoDatabase& db, unsigned long seed)
     CrashWorkload workload(seed);
     long done = CommitCount(db);
     DatabaseState state = workload.stateAfter(done);
+    printf("open\n");
     for (long n = done + 1;; ++n) {
         workload.apply(n, state, &db);
         db.commit();

@@ -35,6 +35,48 @@ void WriteFileBytes(const std::string& path, const Bytes& bytes)
     ASSERT_EQ(done, bytes.size());
 }
 
+unsigned long Crc32(const unsigned char* data, size_t length)
+{
+    unsigned long crc = 0xFFFFFFFFUL;
+    for (size_t i = 0; i < length; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 1) ? 0xEDB88320UL ^ (crc >> 1) : crc >> 1;
+    }
+    return crc ^ 0xFFFFFFFFUL;
+}
+
+unsigned long Get32(const Bytes& image, unsigned long at)
+{
+    return image[at] | image[at + 1] << 8 | image[at + 2] << 16 | (unsigned long)image[at + 3] << 24;
+}
+
+void Put32(Bytes& image, unsigned long at, unsigned long value)
+{
+    for (int i = 0; i < 4; ++i)
+        image[at + i] = (unsigned char)(value >> (8 * i));
+}
+
+ImageSlot ReadImageSlot(const Bytes& image, int index)
+{
+    unsigned long at = index * kSlotSize;
+    ImageSlot slot = {false, 0, 0};
+    if (image.size() < at + 32)
+        return slot;
+    slot.valid = Get32(image, at) == 0x42445A51 && Get32(image, at + 28) == Crc32(&image[at], 28);
+    slot.sequence = Get32(image, at + 12);
+    slot.end = Get32(image, at + 16);
+    return slot;
+}
+
+int NewestSlot(const Bytes& image)
+{
+    ImageSlot a = ReadImageSlot(image, 0), b = ReadImageSlot(image, 1);
+    if (!a.valid && !b.valid)
+        return -1;
+    return !b.valid || (a.valid && a.sequence > b.sequence) ? 0 : 1;
+}
+
 void CMemoryStream::readChunk(void* buffer, unsigned long count)
 {
     if (fMark > fBytes.size() || count > fBytes.size() - fMark)

@@ -16,6 +16,20 @@ std::string TempPath(const std::string& name);
 Bytes ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 
+// A header slot of a database image (0 or 1), as the library reads it.
+struct ImageSlot {
+    bool valid;
+    unsigned long sequence, end;
+};
+const unsigned long kSlotSize = 512;
+const unsigned long kDataStart = 1024;
+ImageSlot ReadImageSlot(const Bytes& image, int index);
+// The slot a database opens with: the valid one with the higher sequence.
+int NewestSlot(const Bytes& image);
+unsigned long Get32(const Bytes& image, unsigned long at);
+void Put32(Bytes& image, unsigned long at, unsigned long value);
+unsigned long Crc32(const unsigned char* data, size_t length);
+
 // A database image in memory.
 class CMemoryStream : public CNeoContainerStream {
 public:

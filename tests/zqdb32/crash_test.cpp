@@ -1,0 +1,281 @@
+// Kills a writer process at random moments and checks what a reopen finds.
+#include "crash_workload.h"
+#include "fixtures.h"
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace {
+
+// The crash writer program running with its output collected.
+class Writer {
+public:
+    explicit Writer(const std::string& arguments)
+    {
+        InitializeCriticalSection(&fLock);
+        char self[MAX_PATH];
+        GetModuleFileNameA(NULL, self, MAX_PATH);
+        std::string program = self;
+        program = program.substr(0, program.find_last_of("\\/") + 1) + "zqdb32_crash_writer.exe";
+        std::string command = "\"" + program + "\" " + arguments;
+
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+        HANDLE write;
+        CreatePipe(&fRead, &write, &inherit, 0);
+        SetHandleInformation(fRead, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = write;
+        startup.hStdError = write;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        fStarted = CreateProcessA(NULL, &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup,
+                                  &fProcess);
+        CloseHandle(write);
+        fReader = CreateThread(NULL, 0, ReadOutput, this, 0, NULL);
+    }
+
+    ~Writer()
+    {
+        kill();
+        CloseHandle(fRead);
+        DeleteCriticalSection(&fLock);
+    }
+
+    bool started() const { return fStarted != FALSE; }
+    bool running() { return fStarted && WaitForSingleObject(fProcess.hProcess, 0) == WAIT_TIMEOUT; }
+
+    // Ends the process at once and collects the rest of its output.
+    void kill()
+    {
+        if (fStarted) {
+            TerminateProcess(fProcess.hProcess, 99);
+            WaitForSingleObject(fProcess.hProcess, INFINITE);
+            CloseHandle(fProcess.hProcess);
+            CloseHandle(fProcess.hThread);
+            fStarted = FALSE;
+        }
+        if (fReader) {
+            WaitForSingleObject(fReader, INFINITE);
+            CloseHandle(fReader);
+            fReader = NULL;
+        }
+    }
+
+    // Whole lines only: a line cut by the kill does not count.
+    std::vector<std::string> lines()
+    {
+        EnterCriticalSection(&fLock);
+        std::string output = fOutput;
+        LeaveCriticalSection(&fLock);
+        std::vector<std::string> result;
+        for (size_t at = 0, end; (end = output.find('\n', at)) != std::string::npos; at = end + 1) {
+            result.push_back(output.substr(at, end - at));
+            if (!result.back().empty() && result.back().back() == '\r')
+                result.back().pop_back();
+        }
+        return result;
+    }
+
+    std::string output()
+    {
+        EnterCriticalSection(&fLock);
+        std::string output = fOutput;
+        LeaveCriticalSection(&fLock);
+        return output;
+    }
+
+    bool waitForLine(const std::string& line, DWORD milliseconds)
+    {
+        for (DWORD waited = 0; waited < milliseconds; waited += 10) {
+            std::vector<std::string> all = lines();
+            if (std::find(all.begin(), all.end(), line) != all.end())
+                return true;
+            if (!running())
+                return false;
+            Sleep(10);
+        }
+        return false;
+    }
+
+private:
+    static DWORD WINAPI ReadOutput(void* self)
+    {
+        Writer* writer = static_cast<Writer*>(self);
+        char buffer[4096];
+        DWORD done;
+        while (ReadFile(writer->fRead, buffer, sizeof buffer, &done, NULL) && done) {
+            EnterCriticalSection(&writer->fLock);
+            writer->fOutput.append(buffer, done);
+            LeaveCriticalSection(&writer->fLock);
+        }
+        return 0;
+    }
+
+    BOOL fStarted = FALSE;
+    PROCESS_INFORMATION fProcess = {};
+    HANDLE fRead = NULL;
+    HANDLE fReader = NULL;
+    CRITICAL_SECTION fLock;
+    std::string fOutput;
+};
+
+void CreateEmptyDatabase(const std::string& path)
+{
+    DeleteFileA(path.c_str());
+    CNeoFileLocation location(path.c_str());
+    CNeoDatabase db;
+    db.setLocation(&location);
+    db.open();
+    db.close();
+}
+
+// The commit number of the last "committed N" line, or `none`.
+long LastCommitted(Writer& writer, long none)
+{
+    long last = none;
+    for (const std::string& line : writer.lines())
+        if (line.compare(0, 10, "committed ") == 0)
+            last = atol(line.c_str() + 10);
+    return last;
+}
+
+DatabaseState OpenAndRead(const std::string& path)
+{
+    CNeoFileLocation location(path.c_str());
+    CNeoDatabase db;
+    db.setLocation(&location);
+    db.open(0xC0000000, FALSE);
+    return ReadState(db);
+}
+
+typedef FileDatabaseTest zqdb32IdsInProcess;
+
+}  // namespace
+
+TEST(zqdb32Crash, KilledWriterLeavesTheLastOrTheNextCommit)
+{
+    RegisterThings();
+    const std::string path = TempPath("crash.db");
+    const std::string compacted = path + ".new";
+    CreateEmptyDatabase(path);
+    const unsigned long seed = GetTickCount();
+    printf("seed %lu\n", seed);
+    CrashWorkload workload(seed);
+    std::mt19937 random(seed);
+
+    long verified = 0;  // the commit the file holds, as last checked
+    DatabaseState verifiedState;
+    int trials = 0, interrupted = 0;
+    const DWORD start = GetTickCount();
+    while (trials < 400 && GetTickCount() - start < 70000) {
+        ++trials;
+        Writer writer("commits \"" + path + "\" " + std::to_string(seed));
+        ASSERT_TRUE(writer.waitForLine("open", 30000)) << writer.output();
+        Sleep(random() % 50);
+        ASSERT_TRUE(writer.running()) << "the writer stopped by itself:\n" << writer.output();
+        writer.kill();
+        long last = LastCommitted(writer, verified);
+
+        // A kill inside a commit leaves written bytes past the committed
+        // end, a half-made compacted file, or a commit it did not report.
+        Bytes image = ReadFileBytes(path);
+        int newest = NewestSlot(image);
+        ASSERT_GE(newest, 0) << "trial " << trials;
+        unsigned long end = ReadImageSlot(image, newest).end;
+        bool insideCommit = image.size() > end || GetFileAttributesA(compacted.c_str()) != INVALID_FILE_ATTRIBUTES;
+
+        DatabaseState found;
+        try {
+            found = OpenAndRead(path);
+        } catch (CNeoException* e) {
+            FAIL() << "trial " << trials << ": " << TextOf(e);
+        }
+        DatabaseState expected = verifiedState;
+        for (long n = verified + 1; n <= last; ++n)
+            workload.apply(n, expected, NULL);
+        if (found == expected) {
+            verified = last;
+        } else {
+            workload.apply(last + 1, expected, NULL);
+            ASSERT_TRUE(found == expected)
+                << "trial " << trials << ": the file holds neither commit " << last << " nor "
+                << last + 1;
+            verified = last + 1;
+            insideCommit = true;
+        }
+        verifiedState.swap(expected);
+        interrupted += insideCommit;
+
+        // Cut what a torn commit left behind, so the next trial's leftovers
+        // show only its own kill.
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+        SetFilePointer(file, (LONG)end, NULL, FILE_BEGIN);
+        SetEndOfFile(file);
+        CloseHandle(file);
+        DeleteFileA(compacted.c_str());
+    }
+    printf("%d trials, %d kills inside a commit, %ld commits, %lu objects\n", trials,
+           interrupted, verified, (unsigned long)verifiedState.size());
+    EXPECT_GE(interrupted * 5, trials) << "too few kills landed inside a commit";
+    EXPECT_GT(verified, 0);
+    DeleteFileA(path.c_str());
+}
+
+TEST(zqdb32Ids, IDsHandedOutBeforeAKillAreNeverReused)
+{
+    RegisterThings();
+    const std::string path = TempPath("ids.db");
+    CreateEmptyDatabase(path);
+    NeoID handedOut = 0;
+    for (int run = 0; run < 2; ++run) {
+        Writer writer("ids \"" + path + "\"");
+        ASSERT_TRUE(writer.waitForLine("ready", 30000)) << writer.output();
+        writer.kill();
+        for (const std::string& line : writer.lines())
+            if (line.compare(0, 3, "id ") == 0) {
+                NeoID id = atol(line.c_str() + 3);
+                EXPECT_GT(id, handedOut) << "run " << run << " reused an ID";
+                handedOut = std::max(handedOut, id);
+            }
+    }
+    CNeoFileLocation location(path.c_str());
+    CNeoDatabase db;
+    db.setLocation(&location);
+    db.open();
+    EXPECT_EQ(db.countObjects(kThingID), 0);
+    EXPECT_GT(db.getUniqueID(), handedOut);
+    CThing* thing = MakeThing(kThingID, "after", 0, 0);
+    db.addObject(thing);
+    EXPECT_GT(thing->getID(), handedOut);
+    thing->unrefer();
+    db.close();
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(zqdb32IdsInProcess, UniqueIDsNeverRepeat)
+{
+    std::set<NeoID> seen;
+    auto take = [&](NeoID first, long count) {
+        for (NeoID id = first; id < first + count; ++id)
+            EXPECT_TRUE(seen.insert(id).second) << "ID " << id << " handed out twice";
+    };
+    for (long i = 0; i < 1500; ++i)  // crosses reserved ranges
+        take(fDB.getUniqueID(i % 3 + 1), i % 3 + 1);
+    NeoID first = add(MakeThing(kThingID, "committed", 0, 0));
+    take(first, 1);
+    fDB.commit();
+    take(add(MakeThing(kThingID, "lost", 0, 0)), 1);
+    take(fDB.getUniqueID(10), 10);
+    reopen();  // the last object and IDs were never committed
+    NeoID highest = *seen.rbegin();
+    EXPECT_GT(fDB.getUniqueID(), highest);
+    // An object added with its own ID moves the next IDs above it.
+    CThing* own = MakeThing(kThingID, "own", 0, 0);
+    own->setID(highest + 5000);
+    add(own);
+    EXPECT_GT(fDB.getUniqueID(), highest + 5000);
+}
