@@ -216,15 +216,20 @@ void ResetImage(CNeoDatabase* image)
 
 void CopyIntoImage(CNeoDatabase* image, CNeoDatabase* source, CPPersistBase* object)
 {
-    CFocusDatabases focus(source, image);
+    // Objects that the copy creates (a link's conditions) take IDs of the
+    // source's sequence, never IDs that the source has or will hand out.
+    image->setIDSource(source);
     CPPersistBase* copy = static_cast<CPPersistBase*>(object->clone());
     try {
         image->addObject(copy, TRUE, NULL);
+        CFocusDatabases focus(source, image);
         copy->CopyChildren(image, source, object->getID());
     } catch (...) {
+        image->setIDSource(NULL);
         copy->unrefer();
         throw;
     }
+    image->setIDSource(NULL);
     copy->unrefer();
 }
 

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "model_test_util.h"
+#include "sample_batch.h"
+
+#include <algorithm>
+#include <map>
 
 #include <vector>
 
@@ -196,6 +200,55 @@ TEST(ObjectStream, MutatedImagesOpenOrFailCleanly)
     }
     EXPECT_GT(refused, 2000);
     printf("mutated images: %d opened, %d refused\n", opened, refused);
+}
+
+}  // namespace
+
+namespace {
+
+// The records of every object of a database, by class, in a fixed order.
+std::map<NeoClassID, std::vector<std::vector<BYTE>>> RecordsByClass(CNeoDatabase* db)
+{
+    std::map<NeoClassID, std::vector<std::vector<BYTE>>> records;
+    CObArray all;
+    db->findObject(kClassPersistBase, NULL, TRUE, NULL, &all);
+    for (int i = 0; i < all.GetSize(); ++i) {
+        CNeoPersist* object = static_cast<CNeoPersist*>(all[i]);
+        records[object->getClassID()].push_back(Record(object, 1));
+    }
+    ReleaseObjects(all);
+    for (auto& r : records)
+        std::sort(r.second.begin(), r.second.end());
+    return records;
+}
+
+TEST(ObjectStream, ABatchWithAllItsChildrenArrivesIdentical)
+{
+    InMemoryDatabase server;
+    NeoID batchID = BuildSampleBatch(server.get(), 6);
+    CPPersistBase* batch = CPPersistBase::FindByID(server.get(), kClassBatch, batchID);
+    InMemoryDatabase sender;
+    CopyIntoImage(sender.get(), server.get(), batch);
+    batch->unrefer();
+
+    InMemoryDatabase receiver;
+    receiver.Load(sender.Image());
+    // Everything arrives: trigger items with the schedule and its items,
+    // steps, links and their conditions (which get IDs of their own).
+    auto sent = RecordsByClass(server.get());
+    auto arrived = RecordsByClass(receiver.get());
+    EXPECT_EQ(arrived.size(), sent.size());
+    EXPECT_TRUE(arrived == sent);
+    EXPECT_EQ(receiver->countObjects(kClassPersistBase), server->countObjects(kClassPersistBase));
+
+    // The conditions' new IDs came from the server's sequence: the server
+    // will not hand any of them out again.
+    NeoID next = server->getUniqueID();
+    CObArray all;
+    receiver->findObject(kClassPersistBase, NULL, TRUE, NULL, &all);
+    for (int i = 0; i < all.GetSize(); ++i)
+        EXPECT_LT(static_cast<CNeoPersist*>(all[i])->getID(), next);
+    ReleaseObjects(all);
 }
 
 }  // namespace

@@ -134,7 +134,8 @@ struct CNeoDatabase::Index {
 
 CNeoDatabase::CNeoDatabase()
     : fSetting(0), fLocation(NULL), fStream(NULL), fFormat(NULL), fNewKind(1), fOpen(FALSE),
-      fSequence(0), fCommittedEnd(kDataStart), fLiveBytes(0), fNextID(1), fIDLimit(1)
+      fSequence(0), fCommittedEnd(kDataStart), fLiveBytes(0), fNextID(1), fIDLimit(1),
+      fIDSource(NULL)
 {
 }
 
@@ -703,10 +704,10 @@ NeoID CNeoDatabase::getUniqueID(long count)
     requireOpen();
     if (count < 1)
         count = 1;
-    NeoID id = fNextID;
-    if (fNextID + count > fIDLimit)
-        reserveIDs(fNextID + count);
-    fNextID += count;
+    NeoID id = fIDSource ? fIDSource->getUniqueID(count) : fNextID;
+    if (id + count > fIDLimit)
+        reserveIDs(id + count);
+    fNextID = std::max(fNextID, id + count);
     return id;
 }
 

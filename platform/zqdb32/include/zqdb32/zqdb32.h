@@ -671,6 +671,10 @@ public:
     void commit(BOOL reserved = FALSE, BOOL flag = TRUE, void* transaction = NULL);
     // Reserves `count` new IDs and returns the first.
     NeoID getUniqueID(long count = 1);
+    // Makes new IDs of this database come from another one (NULL: its own).
+    // An in-memory image that carries a database's objects takes its new IDs
+    // from that database, so that they never meet the IDs it hands out.
+    void setIDSource(CNeoDatabase* source) { fIDSource = source; }
     // The index on a tag for a class (declared on it or an ancestor), or -1.
     long getTagIndex(NeoClassID classID, NeoTag tag) const;
     // TRUE while there are changes that no commit has written yet.
@@ -726,6 +730,7 @@ private:
     unsigned long fLiveBytes;    // bytes of the records still current
     NeoID fNextID;
     NeoID fIDLimit;              // IDs below this are reserved on disk
+    CNeoDatabase* fIDSource;     // hands out this database's new IDs, or NULL
 };
 
 // ---------------------------------------------------------------------------
