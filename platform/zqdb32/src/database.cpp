@@ -129,7 +129,7 @@ struct CNeoDatabase::Index {
     NeoClassID classID;
     NeoTag tag;
     long valueType;
-    std::multimap<std::string, NeoID> entries;
+    std::set<std::pair<std::string, NeoID>> entries;  // key value, object ID
 };
 
 CNeoDatabase::CNeoDatabase()
@@ -472,12 +472,7 @@ void CNeoDatabase::unindexObject(NeoID id)
 {
     Entry* entry = fEntries[id];
     for (auto& key : entry->keys) {
-        auto range = key.first->entries.equal_range(key.second);
-        for (auto it = range.first; it != range.second; ++it)
-            if (it->second == id) {
-                key.first->entries.erase(it);
-                break;
-            }
+        key.first->entries.erase(std::make_pair(key.second, id));
     }
     entry->keys.clear();
 }
@@ -595,19 +590,16 @@ void CNeoDatabase::collect(NeoClassID classID, CNeoSelect* select, NeoID after,
                 (index->valueType == kNeoStringKey) == (keyType == kNeoStringKey))
                 useIndex = index;
         if (useIndex) {
-            // The keys of unreferenced, unchanged objects are exact; objects
-            // that are held or changed may differ from their keys, so they
-            // are tested too.
+            // Keys are brought up to date whenever an object is marked changed
+            // or let go; a changed object that is still held may have changed
+            // again since, so it is tested too.
             std::set<NeoID> candidates;
-            auto range = useIndex->entries.equal_range(key);
-            for (auto it = range.first; it != range.second; ++it)
-                if (it->second > after)
-                    candidates.insert(it->second);
+            for (auto it = useIndex->entries.lower_bound(std::make_pair(key, after + 1));
+                 it != useIndex->entries.end() && it->first == key; ++it)
+                candidates.insert(it->second);
             for (CNeoPersist* object : fReferenced)
-                if (object->fID > after)
+                if (object->fDirty && object->fID > after)
                     candidates.insert(object->fID);
-            for (auto it = fChanged.upper_bound(after); it != fChanged.end(); ++it)
-                candidates.insert(*it);
             for (NeoID id : candidates)
                 if (accept(id)) {
                     ids.push_back(id);

@@ -96,8 +96,10 @@ void CNeoPersist::setDirty(short)
 {
     CNeoLock lock;
     fDirty = TRUE;
-    if (fDatabase)
+    if (fDatabase) {
         fDatabase->fChanged.insert(fID);
+        fDatabase->indexObject(fID, this);
+    }
 }
 
 BOOL CNeoPersist::ConvertType(const void* source, NeoType sourceType, void* target,

@@ -1,0 +1,222 @@
+// Damaged images: refused with a CNeoException that says what and where,
+// never a crash.
+#include "fixtures.h"
+
+#include <functional>
+#include <random>
+
+namespace {
+
+// "name=number" of every CThing, in ID order.
+std::string Summary(CNeoDatabase& db)
+{
+    std::string summary;
+    CNeoIndexIterator* it = db.getIterator(kThingID, NULL);
+    for (CNeoPersist* object = it->first(); object; object = it->nextObject()) {
+        CThing* thing = static_cast<CThing*>(object);
+        summary += thing->name() + "=" + std::to_string(thing->fNumber) + " ";
+        thing->unrefer();
+    }
+    delete it;
+    return summary;
+}
+
+// Fills a database with two commits.
+void TwoCommits(CNeoDatabase& db)
+{
+    CThing* a = MakeThing(kThingID, "a", 0, 1, "first note");
+    db.addObject(a);
+    CThing* b = MakeThing(kSubThingID, "b", 0, 2);
+    db.addObject(b);
+    b->unrefer();
+    db.commit();
+    a->fNumber = 10;
+    a->setDirty();
+    a->unrefer();
+    CThing* c = MakeThing(kThingID, "c", 0, 3, "third");
+    db.addObject(c);
+    c->unrefer();
+    db.commit();
+}
+
+const char kFirstCommit[] = "a=1 b=2 ";
+const char kSecondCommit[] = "a=10 b=2 c=3 ";
+
+// Rewrites the checksum of every commit block, so that damage inside
+// records gets past it.
+void FixBlockChecksums(Bytes& image, unsigned long end)
+{
+    for (unsigned long at = kDataStart; at + 12 <= end;) {
+        unsigned long length = Get32(image, at + 4);
+        if (length > end - at - 12)
+            return;
+        Put32(image, at + 8, Crc32(&image[at + 12], length));
+        at += 12 + length;
+    }
+}
+
+class zqdb32Damage : public FileDatabaseTest {
+protected:
+    zqdb32Damage()
+    {
+        TwoCommits(fDB);
+        fDB.close();
+        fImage = ReadFileBytes(fPath);
+        fNewest = NewestSlot(fImage);
+        fSecondEnd = ReadImageSlot(fImage, fNewest).end;
+        fSecondBlock = kDataStart + 12 + Get32(fImage, kDataStart + 4);
+    }
+    Bytes fImage;
+    int fNewest;
+    unsigned long fSecondEnd, fSecondBlock;
+};
+
+}  // namespace
+
+TEST_F(zqdb32Damage, DamagedFilesAreRefusedWithTheirNameAndTheDamage)
+{
+    ASSERT_EQ(ReadImageSlot(fImage, 1 - fNewest).end, fSecondBlock) << "the older slot holds the first commit";
+    ASSERT_EQ(fImage.size(), fSecondEnd);
+    const unsigned long newer = fNewest * kSlotSize, older = (1 - fNewest) * kSlotSize;
+    const unsigned long firstPayload = kDataStart + 12;
+    // The last block's first record is current (an earlier record of the
+    // same ID is never read again).
+    const unsigned long lastRecord = fSecondBlock + 12;
+    struct Case {
+        const char* damage;
+        std::function<void(Bytes&)> apply;
+        int code;              // the CNeoException expected, or 0 when it opens
+        const char* contents;  // what it opens with
+    };
+    auto cut = [](unsigned long size) { return [size](Bytes& b) { b.resize(size); }; };
+    auto flip = [](unsigned long at) { return [at](Bytes& b) { b[at] ^= 0x5A; }; };
+    const Case cases[] = {
+        {"cut inside the last block", cut(fSecondEnd - 1), CNeoException::kTruncated, ""},
+        {"cut inside the last block's header", cut(fSecondBlock + 6), CNeoException::kTruncated, ""},
+        {"cut inside the first block", cut(firstPayload + 10), CNeoException::kTruncated, ""},
+        {"cut after the header area", cut(kDataStart), CNeoException::kTruncated, ""},
+        {"cut inside a header slot", cut(kSlotSize + 100), CNeoException::kDamaged, ""},
+        {"newer header slot", flip(newer + 12), 0, kFirstCommit},
+        {"older header slot", flip(older + 28), 0, kSecondCommit},
+        {"both header slots", [=](Bytes& b) { b[newer + 4] ^= 1; b[older + 16] ^= 1; },
+         CNeoException::kDamaged, ""},
+        {"first block's magic", flip(kDataStart), CNeoException::kDamaged, ""},
+        {"first block's length", flip(kDataStart + 5), CNeoException::kDamaged, ""},
+        {"first block's checksum", flip(kDataStart + 9), CNeoException::kDamaged, ""},
+        {"a record in the first block", flip(firstPayload + 20), CNeoException::kDamaged, ""},
+        {"a record in the last block", flip(lastRecord + 20), CNeoException::kDamaged, ""},
+        {"the last byte of the last block", flip(fSecondEnd - 1), CNeoException::kDamaged, ""},
+        {"a record's kind, checksum fixed",
+         [=](Bytes& b) { b[lastRecord] = 7; FixBlockChecksums(b, fSecondEnd); },
+         CNeoException::kDamaged, ""},
+        {"a record's length, checksum fixed",
+         [=](Bytes& b) { Put32(b, lastRecord + 9, 0x7FFFFFF0); FixBlockChecksums(b, fSecondEnd); },
+         CNeoException::kDamaged, ""},
+        {"a record's fields, checksum fixed",
+         [=](Bytes& b) { Put32(b, lastRecord + 13, 0xFFFFFF); FixBlockChecksums(b, fSecondEnd); },
+         CNeoException::kDamaged, ""},
+        {"a record's class, checksum fixed",
+         [=](Bytes& b) { Put32(b, lastRecord + 5, 999999); FixBlockChecksums(b, fSecondEnd); },
+         CNeoException::kUnknownClass, ""},
+    };
+    for (const Case& c : cases) {
+        Bytes image = fImage;
+        c.apply(image);
+        WriteFileBytes(fPath, image);
+        try {
+            fDB.open(0xC0000000, FALSE);
+            EXPECT_EQ(c.code, 0) << c.damage << ": opened";
+            EXPECT_EQ(Summary(fDB), c.contents) << c.damage;
+        } catch (CNeoException* e) {
+            CNeoException::Code code = e->getCode();
+            std::string text = TextOf(e);
+            EXPECT_EQ(code, c.code) << c.damage << ": " << text;
+            EXPECT_NE(text.find(fPath), std::string::npos) << c.damage << ": " << text;
+        }
+        fDB.close();
+    }
+}
+
+TEST_F(zqdb32Damage, FallingBackToTheOlderSlotKeepsWorking)
+{
+    fImage[fNewest * kSlotSize + 12] ^= 0x5A;
+    WriteFileBytes(fPath, fImage);
+    fDB.open(0xC0000000, FALSE);
+    EXPECT_EQ(Summary(fDB), kFirstCommit);
+    CThing* d = MakeThing(kThingID, "d", 0, 4);
+    fDB.addObject(d);
+    d->unrefer();
+    fDB.commit();
+    reopen();
+    EXPECT_EQ(Summary(fDB), "a=1 b=2 d=4 ");
+}
+
+TEST(zqdb32Mutation, MutatedImagesOpenOrThrowNeverCrash)
+{
+    RegisterThings();
+    Bytes valid;
+    {
+        CNeoDatabase db;
+        CMemoryStream* stream = new CMemoryStream(&db);
+        db.setStream(stream);
+        db.open();
+        TwoCommits(db);
+        valid = stream->bytes();
+    }
+    const unsigned long end = (unsigned long)valid.size();
+    const unsigned long seed = GetTickCount();
+    printf("seed %lu\n", seed);
+    fflush(stdout);
+    std::mt19937 random(seed);
+    auto below = [&](unsigned long n) { return (unsigned long)(random() % n); };
+    int opened = 0, refused = 0;
+    const int kTrials = 5000;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        Bytes image = valid;
+        switch (trial % 4) {
+        case 0:  // flips anywhere
+            for (unsigned long n = 1 + below(3); n; --n)
+                image[below(end)] ^= (unsigned char)(1 + below(255));
+            break;
+        case 1:  // cut anywhere
+            image.resize(below(end));
+            break;
+        case 2:  // flips inside the records, past the checksums
+            for (unsigned long n = 1 + below(2); n; --n)
+                image[kDataStart + 12 + below(end - kDataStart - 12)] ^= (unsigned char)(1 + below(255));
+            FixBlockChecksums(image, end);
+            break;
+        case 3: {  // any values in the newest header slot, checksum and all
+            unsigned long slot = NewestSlot(valid) * kSlotSize;
+            Put32(image, slot + 4 * (2 + below(5)), random() % 2 ? random() : below(end + 64));
+            Put32(image, slot + 28, Crc32(&image[slot], 28));
+            break;
+        }
+        }
+        try {
+            CNeoDatabase db;
+            CMemoryStream* stream = new CMemoryStream(&db, image);
+            db.setStream(stream);
+            db.open(0xC0000000, FALSE);
+            Summary(db);
+            // What opens must stay a database after another commit.
+            CThing* more = MakeThing(kThingID, "more", 0, 0);
+            db.addObject(more);
+            more->unrefer();
+            db.commit();
+            Bytes after = stream->bytes();
+            db.close();
+            CNeoDatabase again;
+            again.setStream(new CMemoryStream(&again, after));
+            again.open(0xC0000000, FALSE);
+            EXPECT_NE(Summary(again).find("more=0"), std::string::npos) << "trial " << trial;
+            ++opened;
+        } catch (CNeoException* e) {
+            e->Delete();
+            ++refused;
+        } catch (...) {
+            ADD_FAILURE() << "trial " << trial << " (seed " << seed << ") threw something else";
+        }
+    }
+    printf("%d mutated images: %d opened, %d refused (seed %lu)\n", kTrials, opened, refused, seed);
+}
