@@ -1,0 +1,67 @@
+// Encodes a batch of 200 steps with its links, conditions and trigger items
+// as an object stream, and decodes it again; prints the image size and the
+// throughput of both directions.
+#include <model/object_stream.h>
+
+#include <stdio.h>
+
+#include "sample_batch.h"
+
+namespace {
+
+double Seconds()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (double)now.QuadPart / (double)frequency.QuadPart;
+}
+
+struct Image {
+    Image()
+    {
+        db.setLocation(&location);
+        ResetImage(&db);
+    }
+    CNeoMemLocation location;
+    CNeoDatabase db;
+};
+
+}  // namespace
+
+int main()
+{
+    RegisterModelKeys(kServerProgram);
+    Image server;
+    NeoID batchID = BuildSampleBatch(&server.db, 200);
+    server.db.commit();  // as stored in the server
+    CPPersistBase* batch = CPPersistBase::FindByID(&server.db, kClassBatch, batchID);
+    long objects = server.db.countObjects(kClassPersistBase);
+
+    const int rounds = 50;
+    Image sender, receiver;
+    unsigned long length = 0;
+    std::vector<BYTE> bytes;
+    double start = Seconds();
+    for (int i = 0; i < rounds; ++i) {
+        ResetImage(&sender.db);
+        CopyIntoImage(&sender.db, &server.db, batch);
+        const BYTE* image = GetImageBytes(&sender.db, &length);
+        if (i == 0)
+            bytes.assign(image, image + length);
+    }
+    double encode = (Seconds() - start) / rounds;
+
+    start = Seconds();
+    for (int i = 0; i < rounds; ++i)
+        LoadImage(&receiver.db, bytes.data(), (unsigned long)bytes.size());
+    double decode = (Seconds() - start) / rounds;
+    batch->unrefer();
+
+    double megabytes = length / (1024.0 * 1024.0);
+    printf("object stream of a batch with 200 steps: %ld objects, image %lu bytes\n", objects,
+           length);
+    printf("  encode: %.2f ms per batch, %.1f MB/s\n", encode * 1000, megabytes / encode);
+    printf("  decode: %.2f ms per batch, %.1f MB/s\n", decode * 1000, megabytes / decode);
+    return receiver.db.countObjects(kClassPersistBase) == objects ? 0 : 1;
+}
