@@ -339,9 +339,10 @@ void CNeoDatabase::loadImage()
         fByClass[entry->classID].insert(r.first);
         fLiveBytes += kObjectRecordHeader + r.second.length;
     }
-    // Read every object once: this checks every record and builds the indexes.
+    // Read every object once, from the bytes already in memory: this checks
+    // every record and builds the indexes.
     for (const auto& r : records)
-        indexObject(r.first, load(r.first));
+        indexObject(r.first, load(r.first, data.data() + (r.second.offset - kDataStart)));
 }
 
 void CNeoDatabase::forgetAll()
@@ -383,7 +384,7 @@ CNeoPersist* CNeoDatabase::cached(NeoID id) const
     return found == fCache.end() ? NULL : found->second;
 }
 
-CNeoPersist* CNeoDatabase::load(NeoID id)
+CNeoPersist* CNeoDatabase::load(NeoID id, const unsigned char* record)
 {
     if (CNeoPersist* object = cached(id))
         return object;
@@ -391,20 +392,22 @@ CNeoPersist* CNeoDatabase::load(NeoID id)
     if (found == fEntries.end())
         return NULL;
     Entry* entry = found->second;
-    CString name = describe();
     CNeoMetaClass* meta = CNeoMetaClass::GetMetaClass(entry->classID);
     if (!meta) {
         CString text;
-        text.Format("%s: object %ld has the unknown class %ld", (const char*)name, (long)id,
+        text.Format("%s: object %ld has the unknown class %ld", (const char*)describe(), (long)id,
                     (long)entry->classID);
         CNeoException::Throw(CNeoException::kUnknownClass, text);
     }
-    std::vector<unsigned char> bytes(entry->length);
-    fStream->setMark(entry->offset);
-    if (!bytes.empty())
+    std::vector<unsigned char> bytes;
+    if (!record && entry->length) {
+        bytes.resize(entry->length);
+        fStream->setMark(entry->offset);
         fStream->readChunk(&bytes[0], entry->length);
+        record = &bytes[0];
+    }
     CNeoPersist* object = meta->create();
-    CNeoBufferStream in(bytes.empty() ? NULL : &bytes[0], entry->length, fFormat);
+    CNeoBufferStream in(record, entry->length, fFormat);
     bool ok = false;
     try {
         object->readObject(&in, kNeoNullTag);
@@ -416,7 +419,7 @@ CNeoPersist* CNeoDatabase::load(NeoID id)
     if (!ok) {
         delete object;
         CString text;
-        text.Format("%s: the record of object %ld is damaged", (const char*)name, (long)id);
+        text.Format("%s: the record of object %ld is damaged", (const char*)describe(), (long)id);
         CNeoException::Throw(CNeoException::kDamaged, text);
     }
     object->fID = id;

@@ -697,7 +697,9 @@ private:
     void forgetAll();
     void loadImage();
     void startEmpty();
-    CNeoPersist* load(NeoID id);
+    // The object, from the cache or read from its record (`record`: the
+    // record's bytes when the caller has them).
+    CNeoPersist* load(NeoID id, const unsigned char* record = NULL);
     CNeoPersist* cached(NeoID id) const;
     BOOL classMatches(NeoClassID objectClass, NeoClassID query) const;
     void collect(NeoClassID classID, CNeoSelect* select, NeoID after, std::vector<NeoID>& ids,
