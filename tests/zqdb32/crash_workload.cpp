@@ -88,7 +88,7 @@ void CrashWorkload::apply(long number, DatabaseState& state, CNeoDatabase* db)
     else
         change(kCounterID, counter);
 
-    // New IDs follow the highest one ever used, which the counter's ID seeds.
+    // Each commit adds objects with IDs from a range of its own.
     NeoID nextID = 2 + number * 64;
     unsigned long adds = state.size() < 150 ? 30 : random.below(8);
     for (unsigned long i = 0; i < adds; ++i) {
