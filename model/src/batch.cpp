@@ -150,30 +150,18 @@ void CPBatch::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID par
 
 void CPBatch::CopyLinks(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID)
 {
-    CObArray found;
+    CNeoFoundObjects found;
     FindChildren(source, kClassBatchLink, parentID, TRUE, &found);
-    try {
-        for (int i = 0; i < found.GetSize(); ++i) {
-            CPBatchLink* link = static_cast<CPBatchLink*>(found[i]);
-            // A link that leaves nothing is not worth keeping.
-            if (link->GetSourceID() <= 0)
-                continue;
-            CPPersistBase* copy = CopyInto(target, kClassBatchLink, link);
-            try {
-                if (copy->GetParentID() != getID())
-                    copy->SetParentID(getID());
-                copy->CopyChildren(target, source, link->getID());
-            } catch (...) {
-                copy->unrefer();
-                throw;
-            }
-            copy->unrefer();
-        }
-    } catch (...) {
-        ReleaseObjects(found);
-        throw;
+    for (int i = 0; i < found.GetSize(); ++i) {
+        CPBatchLink* link = found.at<CPBatchLink>(i);
+        // A link that leaves nothing is not worth keeping.
+        if (link->GetSourceID() <= 0)
+            continue;
+        CNeoRef<CPPersistBase> copy(CopyInto(target, kClassBatchLink, link));
+        if (copy->GetParentID() != getID())
+            copy->SetParentID(getID());
+        copy->CopyChildren(target, source, link->getID());
     }
-    ReleaseObjects(found);
 }
 
 void CPBatch::DeleteWithChildren(CNeoDatabase* database)
@@ -183,23 +171,6 @@ void CPBatch::DeleteWithChildren(CNeoDatabase* database)
     database->commit(FALSE, TRUE, NULL);
     DeleteChildrenOfClass(database, kClassBatchLink);
     database->commit(FALSE, TRUE, NULL);
-}
-
-void CPBatch::DeleteChildrenOfClass(CNeoDatabase* database, NeoClassID classID)
-{
-    CObArray found;
-    CNeoOffspring::FindByParent(database, classID, getID(), TRUE, &found);
-    try {
-        for (int i = 0; i < found.GetSize(); ++i) {
-            CPPersistBase* child = static_cast<CPPersistBase*>(found[i]);
-            child->DeleteWithChildren(database);
-            database->removeObject(child, TRUE);
-        }
-    } catch (...) {
-        ReleaseObjects(found);
-        throw;
-    }
-    ReleaseObjects(found);
 }
 
 // ---------------------------------------------------------------------------
@@ -272,44 +243,22 @@ void CPBatchLink::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID
 {
     CFocusDatabases focus(source, target);
     DeleteItems(target);
-    CObArray found;
+    CNeoFoundObjects found;
     FindChildren(source, kClassBatchLinkItem, parentID, TRUE, &found);
-    try {
-        for (int i = 0; i < found.GetSize(); ++i) {
-            CPPersistBase* copy = static_cast<CPPersistBase*>(
-                static_cast<CPPersistBase*>(found[i])->clone());
-            // A fresh ID: the old copies were just removed, and the source
-            // IDs may be taken in the target.
-            copy->setID(0);
-            copy->SetParentID(getID());
-            copy->SetNewObject(FALSE);
-            try {
-                target->addObject(copy, TRUE, NULL);
-            } catch (...) {
-                copy->unrefer();
-                throw;
-            }
-            copy->unrefer();
-        }
-    } catch (...) {
-        ReleaseObjects(found);
-        throw;
+    for (int i = 0; i < found.GetSize(); ++i) {
+        CNeoRef<CPPersistBase> copy(static_cast<CPPersistBase*>(found.at<CPPersistBase>(i)->clone()));
+        // A fresh ID: the old copies were just removed, and the source IDs
+        // may be taken in the target.
+        copy->setID(0);
+        copy->SetParentID(getID());
+        copy->SetNewObject(FALSE);
+        target->addObject(copy.get(), TRUE, NULL);
     }
-    ReleaseObjects(found);
 }
 
 void CPBatchLink::DeleteItems(CNeoDatabase* database)
 {
-    CObArray found;
-    FindChildren(database, kClassBatchLinkItem, getID(), TRUE, &found);
-    try {
-        for (int i = 0; i < found.GetSize(); ++i)
-            database->removeObject(static_cast<CNeoPersist*>(found[i]), TRUE);
-    } catch (...) {
-        ReleaseObjects(found);
-        throw;
-    }
-    ReleaseObjects(found);
+    DeleteChildrenOfClass(database, kClassBatchLinkItem);
 }
 
 // ---------------------------------------------------------------------------

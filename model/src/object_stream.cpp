@@ -1,5 +1,6 @@
 #include <model/object_stream.h>
 
+#include <memory>
 #include <string.h>
 
 MemoryFile::MemoryFile(unsigned long growBy)
@@ -218,19 +219,18 @@ void CopyIntoImage(CNeoDatabase* image, CNeoDatabase* source, CPPersistBase* obj
 {
     // Objects that the copy creates (a link's conditions) take IDs of the
     // source's sequence, never IDs that the source has or will hand out.
-    image->setIDSource(source);
-    CPPersistBase* copy = static_cast<CPPersistBase*>(object->clone());
-    try {
-        image->addObject(copy, TRUE, NULL);
-        CFocusDatabases focus(source, image);
-        copy->CopyChildren(image, source, object->getID());
-    } catch (...) {
-        image->setIDSource(NULL);
-        copy->unrefer();
-        throw;
-    }
-    image->setIDSource(NULL);
-    copy->unrefer();
+    struct IDSource {
+        IDSource(CNeoDatabase* image, CNeoDatabase* source) : image(image)
+        {
+            image->setIDSource(source);
+        }
+        ~IDSource() { image->setIDSource(NULL); }
+        CNeoDatabase* image;
+    } ids(image, source);
+    CFocusDatabases focus(source, image);
+    CNeoRef<CPPersistBase> copy(static_cast<CPPersistBase*>(object->clone()));
+    image->addObject(copy.get(), TRUE, NULL);
+    copy->CopyChildren(image, source, object->getID());
 }
 
 const BYTE* GetImageBytes(CNeoDatabase* image, unsigned long* length)
@@ -243,14 +243,9 @@ const BYTE* GetImageBytes(CNeoDatabase* image, unsigned long* length)
 
 void LoadImage(CNeoDatabase* image, const void* bytes, unsigned long length)
 {
-    MemoryContainerStream* stream = new MemoryContainerStream(image);
-    try {
-        stream->setLength(length, TRUE);
-        stream->setMark(0);
-        stream->writeChunk(bytes, length);
-    } catch (...) {
-        delete stream;
-        throw;
-    }
-    OpenImage(image, stream);
+    std::unique_ptr<MemoryContainerStream> stream(new MemoryContainerStream(image));
+    stream->setLength(length, TRUE);
+    stream->setMark(0);
+    stream->writeChunk(bytes, length);
+    OpenImage(image, stream.release());
 }

@@ -177,6 +177,20 @@ void CPPersistBase::DeleteWithChildren(CNeoDatabase*)
 {
 }
 
+void CPPersistBase::RemoveWithChildren(CNeoDatabase* database)
+{
+    DeleteWithChildren(database);
+    database->removeObject(this, TRUE);
+}
+
+void CPPersistBase::DeleteChildrenOfClass(CNeoDatabase* database, NeoClassID classID)
+{
+    CNeoFoundObjects found;
+    CNeoOffspring::FindByParent(database, classID, getID(), TRUE, &found);
+    for (int i = 0; i < found.GetSize(); ++i)
+        found.at<CPPersistBase>(i)->RemoveWithChildren(database);
+}
+
 int CPPersistBase::GetDebugText(CFile* file) const
 {
     CString text;
@@ -204,27 +218,21 @@ CPPersistBase* CPPersistBase::CopyInto(CNeoDatabase* target, NeoClassID classID,
 {
     // An object the console has just created may already be stored (a second
     // save): it is updated then, never added twice.
-    CPPersistBase* copy = object->m_newObject ? FindByID(target, classID, object->getID())
-                                              : FindSameInDatabase(target, classID, object);
-    bool existing = copy != NULL;
-    if (!existing)
-        copy = static_cast<CPPersistBase*>(const_cast<CPPersistBase*>(object)->clone());
-    try {
-        if (existing) {
-            copy->update(object);
+    CPPersistBase* stored = object->m_newObject ? FindByID(target, classID, object->getID())
+                                                : FindSameInDatabase(target, classID, object);
+    CNeoRef<CPPersistBase> copy(
+        stored ? stored : static_cast<CPPersistBase*>(const_cast<CPPersistBase*>(object)->clone()));
+    if (stored) {
+        copy->update(object);
+        copy->SetParentID(getID());
+    } else {
+        target->addObject(copy.get(), TRUE, NULL);
+        if (object->m_newObject)
             copy->SetParentID(getID());
-        } else {
-            target->addObject(copy, TRUE, NULL);
-            if (object->m_newObject)
-                copy->SetParentID(getID());
-        }
-    } catch (...) {
-        copy->unrefer();
-        throw;
     }
     // Once filed under its receiver the copy is no longer new.
     copy->m_newObject = FALSE;
-    return copy;
+    return copy.release();
 }
 
 void CPPersistBase::CopyChildrenOfClass(CNeoDatabase* target, CNeoDatabase* source,
@@ -234,27 +242,15 @@ void CPPersistBase::CopyChildrenOfClass(CNeoDatabase* target, CNeoDatabase* sour
     CNeoAndSelect select;
     select.addTerm(new CNeoLongSelect(kTagRunInstance, flagValue));
     select.addTerm(new CNeoULongSelect(kNeoParentTag, (unsigned long)parentID));
-    CObArray found;
+    CNeoFoundObjects found;
     source->findObject(classID, &select, TRUE, NULL, &found);
-    try {
-        for (int i = 0; i < found.GetSize(); ++i) {
-            CPPersistBase* object = static_cast<CPPersistBase*>(found[i]);
-            if (object->m_parentID <= 0)
-                continue;
-            CPPersistBase* copy = CopyInto(target, classID, object);
-            try {
-                copy->CopyChildren(target, source, object->getID());
-            } catch (...) {
-                copy->unrefer();
-                throw;
-            }
-            copy->unrefer();
-        }
-    } catch (...) {
-        ReleaseObjects(found);
-        throw;
+    for (int i = 0; i < found.GetSize(); ++i) {
+        CPPersistBase* object = found.at<CPPersistBase>(i);
+        if (object->m_parentID <= 0)
+            continue;
+        CNeoRef<CPPersistBase> copy(CopyInto(target, classID, object));
+        copy->CopyChildren(target, source, object->getID());
     }
-    ReleaseObjects(found);
 }
 
 // ---------------------------------------------------------------------------
@@ -267,12 +263,6 @@ void FindChildren(CNeoDatabase* database, NeoClassID classID, NeoID parentID, BO
     database->findObject(classID, &select, deep, NULL, found);
 }
 
-void ReleaseObjects(CObArray& objects)
-{
-    for (int i = 0; i < objects.GetSize(); ++i)
-        static_cast<CNeoPersist*>(objects[i])->unrefer();
-    objects.RemoveAll();
-}
 
 CFocusDatabases::CFocusDatabases(CNeoDatabase* source, CNeoDatabase* target)
     : m_source(gNeoDatabase), m_target(gNeoTargetDatabase)

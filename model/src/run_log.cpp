@@ -73,33 +73,6 @@ CString OneLine(CString text)
     return text;
 }
 
-// Objects found by a search, released on every way out.
-class FoundObjects {
-public:
-    FoundObjects(CNeoDatabase* database, NeoClassID classID, NeoID parentID)
-    {
-        FindChildren(database, classID, parentID, TRUE, &m_objects);
-    }
-    ~FoundObjects() { ReleaseObjects(m_objects); }
-    FoundObjects(const FoundObjects&) = delete;
-    FoundObjects& operator=(const FoundObjects&) = delete;
-    int GetSize() const { return m_objects.GetSize(); }
-    CPPersistBase* operator[](int index) const
-    {
-        return static_cast<CPPersistBase*>(m_objects[index]);
-    }
-
-private:
-    CObArray m_objects;
-};
-
-// Removes an object and everything under it from the database.
-void DeleteObject(CNeoDatabase* database, CPPersistBase* object)
-{
-    object->DeleteWithChildren(database);
-    database->removeObject(object, TRUE);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -296,9 +269,7 @@ void CPBatchLog::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID)
 
 void CPBatchLog::DeleteWithChildren(CNeoDatabase* database)
 {
-    FoundObjects items(database, kClassBatchLogItemBase, getID());
-    for (int i = 0; i < items.GetSize(); ++i)
-        DeleteObject(database, items[i]);
+    DeleteChildrenOfClass(database, kClassBatchLogItemBase);
 }
 
 // ---------------------------------------------------------------------------
@@ -312,17 +283,19 @@ CNeoPersist* CPBatchLogConnector::Create()
 void CPBatchLogConnector::PruneLogs(CNeoDatabase* database, long maximum)
 {
     // The oldest logs come first.
-    FoundObjects logs(database, kClassBatchLog, getID());
+    CNeoFoundObjects logs;
+    FindChildren(database, kClassBatchLog, getID(), TRUE, &logs);
     long count = logs.GetSize();
     for (int i = 0; i < logs.GetSize() && count >= maximum; ++i, --count)
-        DeleteObject(database, logs[i]);
+        logs.at<CPPersistBase>(i)->RemoveWithChildren(database);
 }
 
 void CPBatchLogConnector::DeleteWithChildren(CNeoDatabase* database)
 {
-    FoundObjects logs(database, kClassBatchLog, getID());
+    CNeoFoundObjects logs;
+    FindChildren(database, kClassBatchLog, getID(), TRUE, &logs);
     for (int i = 0; i < logs.GetSize(); ++i) {
-        DeleteObject(database, logs[i]);
+        logs.at<CPPersistBase>(i)->RemoveWithChildren(database);
         if (i % kLogsPerCommit == 0) {
             database->purge(kPurgeBudget);
             database->commit();

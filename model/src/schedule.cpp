@@ -117,19 +117,7 @@ void CPSchedule::DeleteWithChildren(CNeoDatabase* database)
 
 void CPSchedule::DeleteItems(CNeoDatabase* database)
 {
-    CObArray items;
-    CNeoOffspring::FindByParent(database, kClassScheduleItem, getID(), FALSE, &items);
-    try {
-        for (int i = 0; i < items.GetSize(); ++i) {
-            CPScheduleItem* item = static_cast<CPScheduleItem*>(items[i]);
-            item->DeleteWithChildren(database);
-            database->removeObject(item, TRUE);
-        }
-    } catch (...) {
-        ReleaseObjects(items);
-        throw;
-    }
-    ReleaseObjects(items);
+    DeleteChildrenOfClass(database, kClassScheduleItem);
 }
 
 BOOL CPSchedule::IsDue()
@@ -137,28 +125,21 @@ BOOL CPSchedule::IsDue()
     CNeoDatabase* database = getDatabase();
     if (!database)
         return FALSE;
-    CObArray items;
+    CNeoFoundObjects items;
     CNeoOffspring::FindByParent(database, kClassScheduleItem, getID(), FALSE, &items);
-    BOOL due = FALSE;
-    try {
-        // Any due excluding item vetoes the minute; the including items are
-        // then not asked, so their run counters stay as they are.
-        bool excluded = false;
-        for (int i = 0; i < items.GetSize() && !excluded; ++i) {
-            ScheduleEvaluator& evaluator = static_cast<CPScheduleItem*>(items[i])->GetEvaluator();
-            excluded = !evaluator.m_including && evaluator.IsDueNow();
-        }
-        for (int i = 0; i < items.GetSize() && !excluded && !due; ++i) {
-            CPScheduleItem* item = static_cast<CPScheduleItem*>(items[i]);
-            if (item->GetEvaluator().m_including && item->GetEvaluator().IsDueNow()) {
-                m_dueItemID = item->getID();
-                due = TRUE;
-            }
-        }
-    } catch (...) {
-        ReleaseObjects(items);
-        throw;
+    // Any due excluding item vetoes the minute; the including items are then
+    // not asked, so their run counters stay as they are.
+    bool excluded = false;
+    for (int i = 0; i < items.GetSize() && !excluded; ++i) {
+        ScheduleEvaluator& evaluator = items.at<CPScheduleItem>(i)->GetEvaluator();
+        excluded = !evaluator.m_including && evaluator.IsDueNow();
     }
-    ReleaseObjects(items);
-    return due;
+    for (int i = 0; i < items.GetSize() && !excluded; ++i) {
+        CPScheduleItem* item = items.at<CPScheduleItem>(i);
+        if (item->GetEvaluator().m_including && item->GetEvaluator().IsDueNow()) {
+            m_dueItemID = item->getID();
+            return TRUE;
+        }
+    }
+    return FALSE;
 }

@@ -150,17 +150,9 @@ void CPTriggerSchedule::CopyChildren(CNeoDatabase* target, CNeoDatabase* source,
 
 void CPTriggerSchedule::DeleteWithChildren(CNeoDatabase* database)
 {
-    CPPersistBase* schedule = FindByID(database, kClassSchedule, m_scheduleID);
-    if (!schedule)
-        return;
-    try {
-        schedule->DeleteWithChildren(database);
-        database->removeObject(schedule, TRUE);
-    } catch (...) {
-        schedule->unrefer();
-        throw;
-    }
-    schedule->unrefer();
+    CNeoRef<CPPersistBase> schedule(FindByID(database, kClassSchedule, m_scheduleID));
+    if (schedule)
+        schedule->RemoveWithChildren(database);
 }
 
 // ---------------------------------------------------------------------------
@@ -202,24 +194,15 @@ void CPTrigger::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID)
 {
     // A clone keeps its ID, so the list already names every copy it makes.
     for (long i = 0; i < m_parts.getCount(); ++i) {
-        CNeoPersist* part = FindByID(source, kClassPersistBase, m_parts.getPartID(i));
+        CNeoRef<CNeoPersist> part(FindByID(source, kClassPersistBase, m_parts.getPartID(i)));
         if (!part)
             continue;
-        CNeoPersist* copy = FindByID(target, kClassPersistBase, part->getID());
-        try {
-            if (copy) {
-                copy->update(part);
-            } else {
-                copy = part->clone();
-                target->addObject(copy, TRUE, NULL);
-            }
-        } catch (...) {
-            if (copy)
-                copy->unrefer();
-            part->unrefer();
-            throw;
+        CNeoRef<CNeoPersist> stored(FindByID(target, kClassPersistBase, part->getID()));
+        if (stored) {
+            stored->update(part.get());
+        } else {
+            CNeoRef<CNeoPersist> copy(part->clone());
+            target->addObject(copy.get(), TRUE, NULL);
         }
-        copy->unrefer();
-        part->unrefer();
     }
 }

@@ -186,11 +186,10 @@ TEST(ObjectStream, MutatedImagesOpenOrFailCleanly)
         }
         try {
             receiver.Load(bytes);
-            CObArray all;
+            CNeoFoundObjects all;
             receiver.db.findObject(kClassPersistBase, NULL, TRUE, NULL, &all);
             for (int i = 0; i < all.GetSize(); ++i)
                 static_cast<CPPersistBase*>(all[i])->GetName();
-            ReleaseObjects(all);
             ++opened;
         } catch (CNeoException* e) {
             EXPECT_FALSE(receiver.db.isOpen());
@@ -210,13 +209,12 @@ namespace {
 std::map<NeoClassID, std::vector<std::vector<BYTE>>> RecordsByClass(CNeoDatabase* db)
 {
     std::map<NeoClassID, std::vector<std::vector<BYTE>>> records;
-    CObArray all;
+    CNeoFoundObjects all;
     db->findObject(kClassPersistBase, NULL, TRUE, NULL, &all);
     for (int i = 0; i < all.GetSize(); ++i) {
         CNeoPersist* object = static_cast<CNeoPersist*>(all[i]);
         records[object->getClassID()].push_back(Record(object, 1));
     }
-    ReleaseObjects(all);
     for (auto& r : records)
         std::sort(r.second.begin(), r.second.end());
     return records;
@@ -244,11 +242,10 @@ TEST(ObjectStream, ABatchWithAllItsChildrenArrivesIdentical)
     // The conditions' new IDs came from the server's sequence: the server
     // will not hand any of them out again.
     NeoID next = server->getUniqueID();
-    CObArray all;
+    CNeoFoundObjects all;
     receiver->findObject(kClassPersistBase, NULL, TRUE, NULL, &all);
     for (int i = 0; i < all.GetSize(); ++i)
         EXPECT_LT(static_cast<CNeoPersist*>(all[i])->getID(), next);
-    ReleaseObjects(all);
 }
 
 }  // namespace

@@ -24,12 +24,11 @@ CPPersistBase* Find(CNeoDatabase* db, CNeoSelect* select)
 
 std::vector<CString> NamesUnder(CNeoDatabase* db, NeoID parent)
 {
-    CObArray found;
+    CNeoFoundObjects found;
     FindChildren(db, kClassPersistBase, parent, TRUE, &found);
     std::vector<CString> names;
     for (int i = 0; i < found.GetSize(); ++i)
         names.push_back(static_cast<CPPersistBase*>(found[i])->GetName());
-    ReleaseObjects(found);
     return names;
 }
 
@@ -141,11 +140,10 @@ TEST(PersistBase, StoredObjectIsFoundByNameParentAndRunInstanceAfterReopening)
 
     EXPECT_EQ(NamesUnder(db.get(), 5), (std::vector<CString>{"alpha", "beta"}));
     CNeoLongSelect runInstances(kTagRunInstance, 1);
-    CObArray copies;
+    CNeoFoundObjects copies;
     db->findObject(kClassPersistBase, &runInstances, TRUE, NULL, &copies);
     ASSERT_EQ(copies.GetSize(), 1);
     EXPECT_EQ(static_cast<CPPersistBase*>(copies[0])->GetName(), "beta");
-    ReleaseObjects(copies);
     EXPECT_NE(db->getTagIndex(kClassPersistBase, kNeoParentTag), -1);
 }
 

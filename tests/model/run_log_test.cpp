@@ -367,12 +367,11 @@ protected:
     }
     std::vector<NeoID> ChildIDs(NeoClassID classID, NeoID parent)
     {
-        CObArray found;
+        CNeoFoundObjects found;
         FindChildren(db, classID, parent, TRUE, &found);
         std::vector<NeoID> ids;
         for (int i = 0; i < found.GetSize(); ++i)
             ids.push_back(static_cast<CNeoPersist*>(found[i])->getID());
-        ReleaseObjects(found);
         return ids;
     }
 

@@ -108,9 +108,6 @@ public:
 
 private:
     void CopyLinks(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
-    // Runs DeleteWithChildren on every child of a class (with subclasses)
-    // and removes it from the database.
-    void DeleteChildrenOfClass(CNeoDatabase* database, NeoClassID classID);
 
     ENeoBlob m_diagramData;
     long m_value;

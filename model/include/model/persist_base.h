@@ -89,6 +89,11 @@ public:
     virtual void SetName(const char* text);
     // Removes the object's children from the database; the base has none.
     virtual void DeleteWithChildren(CNeoDatabase* database);
+    // Removes the object with its children from the database.
+    void RemoveWithChildren(CNeoDatabase* database);
+    // Removes the objects of a class (with subclasses) under this object,
+    // each with its children.
+    void DeleteChildrenOfClass(CNeoDatabase* database, NeoClassID classID);
 
     // Writes the object's identity as text into a file; returns 1.
     int GetDebugText(CFile* file) const;
@@ -149,9 +154,6 @@ protected:
 // `database` or, when it is NULL, the focus database; each is referenced.
 void FindChildren(CNeoDatabase* database, NeoClassID classID, NeoID parentID, BOOL deep,
                   CObArray* found, long reserved = -1);
-
-// Releases every object of an array that findObject filled and empties it.
-void ReleaseObjects(CObArray& objects);
 
 // Sets the focus databases for the lifetime of the scope and restores the
 // previous ones on every way out.

@@ -114,6 +114,13 @@ BOOL CNeoPersist::ConvertType(const void* source, NeoType sourceType, void* targ
     return TRUE;
 }
 
+void CNeoFoundObjects::releaseAll()
+{
+    for (int i = 0; i < GetSize(); ++i)
+        static_cast<CNeoPersist*>(GetAt(i))->unrefer();
+    RemoveAll();
+}
+
 IMPLEMENT_DYNAMIC(CNeoPersistMFC, CObject)
 
 // ---------------------------------------------------------------------------

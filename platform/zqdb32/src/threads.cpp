@@ -5,18 +5,21 @@ CNeoCritical gNeoCritical;
 CNeoDatabase* gNeoDatabase = NULL;
 CNeoDatabase* gNeoTargetDatabase = NULL;
 
-CNeoCritical::CNeoCritical() : fOwner(0), fDepth(0)
+void CNeoCritical::setUp()
 {
-    InitializeCriticalSection(&fSection);
-}
-
-CNeoCritical::~CNeoCritical()
-{
-    DeleteCriticalSection(&fSection);
+    if (InterlockedCompareExchange(&fState, 1, 0) == 0) {
+        InitializeCriticalSection(&fSection);
+        InterlockedExchange(&fState, 2);
+        return;
+    }
+    while (InterlockedCompareExchange(&fState, 2, 2) != 2)
+        Sleep(0);
 }
 
 void CNeoCritical::enter()
 {
+    if (InterlockedCompareExchange(&fState, 2, 2) != 2)
+        setUp();
     EnterCriticalSection(&fSection);
     fOwner = GetCurrentThreadId();
     ++fDepth;

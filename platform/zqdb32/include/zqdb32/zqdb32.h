@@ -106,10 +106,13 @@ private:
 //   before the release.
 // - Lock order: gNeoCritical before any manager's own lock; no manager lock
 //   is held across an outgoing call.
+//
+// gNeoCritical is constant-initialised and sets itself up on first use, so
+// objects that register themselves during static initialisation can use it
+// whatever the order of initialisation; it is never torn down.
 class CNeoCritical {
 public:
-    CNeoCritical();
-    ~CNeoCritical();
+    constexpr CNeoCritical() : fSection{}, fState(0), fOwner(0), fDepth(0) {}
     void enter();
     void leave();
     BOOL isHeldByMe() const;
@@ -120,8 +123,11 @@ public:
     void reacquire(int depth);
 
 private:
+    void setUp();
+
     CRITICAL_SECTION fSection;
-    volatile DWORD fOwner;
+    LONG fState;  // 0 new, 1 being set up, 2 ready (changed with interlocked calls)
+    DWORD fOwner;
     int fDepth;
 };
 extern CNeoCritical gNeoCritical;
@@ -491,6 +497,51 @@ private:
     BOOL fDirty;
     BOOL fBusy;
     CNeoDatabase* fDatabase;
+};
+
+// Holds one reference to a persistent object and lets it go when the scope
+// ends, also when an exception passes.
+template <class T>
+class CNeoRef {
+public:
+    explicit CNeoRef(T* object = NULL) : fObject(object) {}
+    ~CNeoRef()
+    {
+        if (fObject)
+            fObject->unrefer();
+    }
+    CNeoRef(const CNeoRef&) = delete;
+    CNeoRef& operator=(const CNeoRef&) = delete;
+    T* get() const { return fObject; }
+    T* operator->() const { return fObject; }
+    explicit operator bool() const { return fObject != NULL; }
+    // Hands the reference over to the caller.
+    T* release()
+    {
+        T* object = fObject;
+        fObject = NULL;
+        return object;
+    }
+
+private:
+    T* fObject;
+};
+
+// The objects a search appended (each referenced once); they are let go
+// together when the list ends.
+class CNeoFoundObjects : public CObArray {
+public:
+    CNeoFoundObjects() {}
+    ~CNeoFoundObjects() { releaseAll(); }
+    CNeoFoundObjects(const CNeoFoundObjects&) = delete;
+    CNeoFoundObjects& operator=(const CNeoFoundObjects&) = delete;
+    // Lets every object go and empties the list.
+    void releaseAll();
+    template <class T>
+    T* at(int index) const
+    {
+        return static_cast<T*>(GetAt(index));
+    }
 };
 
 // The base of the application's persistent classes, with run-time class
