@@ -2,13 +2,6 @@
 
 #include <string.h>
 
-std::string TempPath(const std::string& name)
-{
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    return std::string(folder) + "zqdb32-" + std::to_string(GetCurrentProcessId()) + "-" + name;
-}
-
 Bytes ReadFileBytes(const std::string& path)
 {
     Bytes bytes;

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "temp_path.h"
+
 typedef std::vector<unsigned char> Bytes;
 
-// A path in the temporary folder, unique to this process and the name.
-std::string TempPath(const std::string& name);
 Bytes ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 
