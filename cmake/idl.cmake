@@ -1,0 +1,66 @@
+# vantorel_idl(<name> IDL <file> [IMPORTS <dir>...] [LIBS <lib>...])
+# Compiles an interface definition with widl into interpreted (-Oif) stubs:
+# the static libraries <name>_client and <name>_server, each carrying the
+# generated header <name>.h. LIBS are linked into both (the libraries of the
+# imported definitions).
+function(vantorel_idl name)
+  cmake_parse_arguments(I "" "IDL" "IMPORTS;LIBS" ${ARGN})
+  vantorel_widl_flags(flags)
+  set(imported)
+  foreach(dir ${I_IMPORTS})
+    list(APPEND flags -I${dir})
+    file(GLOB found ${dir}/*.idl)
+    list(APPEND imported ${found})
+  endforeach()
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/idl)
+  file(MAKE_DIRECTORY ${out})
+  get_filename_component(idl ${I_IDL} ABSOLUTE)
+  add_custom_command(
+    OUTPUT ${out}/${name}.h ${out}/${name}_c.c ${out}/${name}_s.c
+    COMMAND widl ${flags} -Oif -h -H ${out}/${name}.h -c -C ${out}/${name}_c.c
+            -s -S ${out}/${name}_s.c ${idl}
+    DEPENDS ${idl} ${imported}
+    COMMENT "widl ${name}")
+  foreach(side client server)
+    if(side STREQUAL client)
+      set(source ${out}/${name}_c.c)
+    else()
+      set(source ${out}/${name}_s.c)
+    endif()
+    add_library(${name}_${side} STATIC ${source} ${out}/${name}.h)
+    target_include_directories(${name}_${side} PUBLIC ${out})
+    target_link_libraries(${name}_${side} PUBLIC ${I_LIBS} rpcrt4)
+  endforeach()
+endfunction()
+
+# vantorel_idl_types(<target> IDL <file>): a definition that holds only types;
+# <target> is an interface library with its generated header.
+function(vantorel_idl_types target)
+  cmake_parse_arguments(I "" "IDL" "" ${ARGN})
+  vantorel_widl_flags(flags)
+  get_filename_component(idl ${I_IDL} ABSOLUTE)
+  get_filename_component(stem ${I_IDL} NAME_WE)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/idl)
+  file(MAKE_DIRECTORY ${out})
+  add_custom_command(OUTPUT ${out}/${stem}.h
+    COMMAND widl ${flags} -h -H ${out}/${stem}.h ${idl}
+    DEPENDS ${idl}
+    COMMENT "widl ${stem}")
+  add_custom_target(${target}_header DEPENDS ${out}/${stem}.h)
+  add_library(${target} INTERFACE)
+  add_dependencies(${target} ${target}_header)
+  target_include_directories(${target} INTERFACE ${out})
+endfunction()
+
+# The widl options of the target architecture.
+function(vantorel_widl_flags result)
+  set(arch ${VANTOREL_ARCH})
+  if(NOT arch)
+    set(arch ${CMAKE_SYSTEM_PROCESSOR})
+  endif()
+  if(arch STREQUAL x86_64)
+    set(${result} --win64 -I/usr/x86_64-w64-mingw32/include PARENT_SCOPE)
+  else()
+    set(${result} --win32 -I/usr/i686-w64-mingw32/include PARENT_SCOPE)
+  endif()
+endfunction()

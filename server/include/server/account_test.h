@@ -1,0 +1,11 @@
+// Tests that the server can log an account on, as TestBatchLogon and
+// TestFileAccess answer the console.
+#ifndef SERVER_ACCOUNT_TEST_H
+#define SERVER_ACCOUNT_TEST_H
+
+#include <windows.h>
+
+// Logs the user on for batch work; the token goes to *token.
+BOOL LogonBatchUser(const char* domain, const char* user, const char* password, HANDLE* token);
+
+#endif

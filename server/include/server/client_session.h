@@ -1,0 +1,74 @@
+// One session per ServerInterface client. A client never touches the server
+// database: objects travel through the session's own in-memory database.
+#ifndef SERVER_CLIENT_SESSION_H
+#define SERVER_CLIENT_SESSION_H
+
+#include <model/object_stream.h>
+
+#include <rpc_blob.h>
+
+#include <vector>
+
+// The session's in-memory database; its image is what a call sends or
+// received.
+class SessionDatabase {
+public:
+    explicit SessionDatabase(CNeoDatabase* server);
+    ~SessionDatabase();
+    SessionDatabase(const SessionDatabase&) = delete;
+    SessionDatabase& operator=(const SessionDatabase&) = delete;
+
+    // Starts an empty image.
+    void Reset();
+    // Opens the blob's bytes as the image; throws CNeoException when they
+    // are not one.
+    void LoadImage(const RpcBlob* blob);
+    // Commits the image and copies its bytes into a reply blob (allocated
+    // with MIDL_user_allocate); throws 8 when that fails.
+    void CopyToBlob(RpcBlob* blob);
+    // The stored counterpart of an object of the image (same ID), referenced,
+    // or NULL; an object the client has just created has none.
+    CPPersistBase* FindInServer(NeoClassID classID, const CPPersistBase* object);
+
+    CNeoDatabase* GetDatabase() { return &m_database; }
+    CNeoDatabase* GetServerDatabase() { return m_server; }
+
+private:
+    CNeoDatabase* m_server;
+    CNeoMemLocation m_location;
+    CNeoDatabase m_database;
+};
+
+class ClientSession {
+public:
+    explicit ClientSession(CNeoDatabase* server);
+    ~ClientSession();
+    ClientSession(const ClientSession&) = delete;
+    ClientSession& operator=(const ClientSession&) = delete;
+
+    // Created on first use.
+    SessionDatabase* GetSessionDatabase();
+    CNeoDatabase* GetServerDatabase() { return m_server; }
+
+    // The IDs this client has locked; duplicates are kept, removal takes out
+    // every entry equal to each ID.
+    void AddLockedIds(long count, const long* ids);
+    void RemoveLockedIds(long count, const long* ids);
+    const std::vector<long>& GetLockedIds() const { return m_lockedIds; }
+
+private:
+    CNeoDatabase* m_server;
+    std::vector<long> m_lockedIds;
+    SessionDatabase* m_database;
+};
+
+// The process's sessions. Used only under a ThreadMediatorGuard.
+class ClientSessionList {
+public:
+    static ClientSession* Create(CNeoDatabase* server);
+    // Takes the session out of the list and deletes it.
+    static void Delete(ClientSession* session);
+    static int Count();
+};
+
+#endif

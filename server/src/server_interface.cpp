@@ -1,0 +1,473 @@
+// The ServerInterface routines and their listener. Every routine returns 0
+// and reports through its status: 0, a code a worker threw, or the thread's
+// last system error for any other failure.
+#include <server/account_test.h>
+#include <server/object_access.h>
+#include <server/rpc_listener.h>
+#include <server/thread_mediator.h>
+
+#include <seguard/seguard.h>
+
+#include <server_interface.h>
+
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+CNeoDatabase* gServerDatabase;
+
+// Refused: a text too long for where it goes, a console that cannot be
+// bound, a full result queue.
+const long kStatusRefused = 1;
+const LONG kFirstClientNumber = 12201;
+const LONG kLastClientNumber = 12400;
+volatile LONG gClientNumber = kFirstClientNumber - 1;
+
+// A failure must never read as success, also when it left no system error.
+long LastErrorStatus()
+{
+    DWORD error = GetLastError();
+    return error ? (long)error : ERROR_INTERNAL_ERROR;
+}
+
+BOOL TextFits(const char* text, size_t limit)
+{
+    return text != NULL && strnlen(text, limit + 1) <= limit;
+}
+
+// Runs a body: thrown codes become the status, other exceptions and faults
+// the thread's last error. Faults skip destructors of the body's objects.
+template <class Body>
+long RunBody(Body& body)
+{
+    long status = 0;
+    DWORD fault = Guarded([&] {
+        try {
+            body();
+        } catch (unsigned long code) {
+            status = (long)code;
+        } catch (long code) {
+            status = code;
+        } catch (CException* e) {
+            e->Delete();
+            status = LastErrorStatus();
+        } catch (...) {
+            status = LastErrorStatus();
+        }
+    });
+    return fault ? LastErrorStatus() : status;
+}
+
+// Runs a body that uses a database, holding a ThreadMediatorGuard.
+template <class Body>
+long DatabaseCall(Body body)
+{
+    SetLastError(0);
+    try {
+        ThreadMediatorGuard guard;
+        return RunBody(body);
+    } catch (CException* e) {
+        e->Delete();
+        return LastErrorStatus();
+    }
+}
+
+template <class Body>
+long SessionCall(ServerInterfaceContext context, Body body)
+{
+    ClientSession* session = static_cast<ClientSession*>(context);
+    return DatabaseCall([&] { body(session); });
+}
+
+// A session call that answers with a blob; a failed call's blob is empty.
+template <class Body>
+long ReplyCall(ServerInterfaceContext context, RpcBlob* reply, Body body)
+{
+    reply->size = 0;
+    reply->data = NULL;
+    long status = SessionCall(context, body);
+    if (status != 0) {
+        MIDL_user_free(reply->data);
+        reply->size = 0;
+        reply->data = NULL;
+    }
+    return status;
+}
+
+unsigned ContextText(ServerInterfaceContext context)
+{
+    return (unsigned)(UINT_PTR)context;
+}
+
+void DeleteSession(ServerInterfaceContext context)
+{
+    DatabaseCall([&] { ClientSessionList::Delete(static_cast<ClientSession*>(context)); });
+}
+
+}  // namespace
+
+RPC_STATUS StartRpcServer(CNeoDatabase* serverDatabase, const char* endpoint)
+{
+    gServerDatabase = serverDatabase;
+    RPC_STATUS status = RpcServerUseProtseqEpA((RPC_CSTR) "ncacn_np", 20, (RPC_CSTR)endpoint, NULL);
+    if (status != RPC_S_OK)
+        return status;
+    status = RpcServerRegisterIf(ServerInterface_v1_0_s_ifspec, NULL, NULL);
+    if (status != RPC_S_OK)
+        return status;
+    printf("Named pipe RPC channel open, listening for incoming connections...\n\n");
+    fflush(stdout);
+    return RpcServerListen(1, 20, TRUE);
+}
+
+void StopRpcServer()
+{
+    RpcEpUnregister(ServerInterface_v1_0_s_ifspec, NULL, NULL);
+    RpcServerUnregisterIf(NULL, NULL, FALSE);
+}
+
+int OpenSessionCount()
+{
+    int count = 0;
+    DatabaseCall([&] { count = ClientSessionList::Count(); });
+    return count;
+}
+
+// A client that vanished without closing its session.
+void ServerInterfaceRundown(ServerInterfaceContext context)
+{
+    DeleteSession(context);
+}
+
+void __RPC_USER ServerInterfaceContext_rundown(ServerInterfaceContext context)
+{
+    ServerInterfaceRundown(context);
+}
+
+LONG OpenSession(ServerInterfaceContext* context, RpcBlob*, LONG* status)
+{
+    *context = NULL;
+    *status = DatabaseCall([&] {
+        *context = ClientSessionList::Create(gServerDatabase);
+        printf("Incoming connection received. Context handle: 0x%x\n", ContextText(*context));
+        fflush(stdout);
+    });
+    return 0;
+}
+
+LONG CloseSession(ServerInterfaceContext* context)
+{
+    printf("Disconnecting context handle: 0x%x\n", ContextText(*context));
+    fflush(stdout);
+    DeleteSession(*context);
+    *context = NULL;
+    return 0;
+}
+
+LONG DeleteObjects(ServerInterfaceContext context, LONG count, LONG ids[], LONG* status)
+{
+    *status = SessionCall(context, [&](ClientSession* session) {
+        ObjectAccess::DeleteObjects(session, count, ids);
+    });
+    return 0;
+}
+
+LONG LockObjects(ServerInterfaceContext context, LONG count, LONG ids[], LONG* status)
+{
+    *status = SessionCall(context, [&](ClientSession* session) {
+        ObjectAccess::LockObjects(session, count, ids);
+    });
+    return 0;
+}
+
+LONG UnlockObjects(ServerInterfaceContext context, LONG count, LONG ids[], LONG* status)
+{
+    *status = SessionCall(context, [&](ClientSession* session) {
+        ObjectAccess::UnlockObjects(session, count, ids);
+    });
+    return 0;
+}
+
+LONG GetObjectsByClass(ServerInterfaceContext context, LONG mode, LONG classID, RpcBlob* image,
+                       LONG* status)
+{
+    *status = ReplyCall(context, image, [&](ClientSession* session) {
+        ObjectAccess::GetObjectsByClass(session, mode, classID, image);
+    });
+    return 0;
+}
+
+LONG AddObjects(ServerInterfaceContext context, RpcBlob* image, LONG, LONG[], LONG* status)
+{
+    *status = SessionCall(context, [&](ClientSession* session) {
+        ObjectAccess::AddObjects(session, image);
+    });
+    return 0;
+}
+
+LONG StoreObjects(ServerInterfaceContext context, RpcBlob* image, LONG, LONG[], LONG* status)
+{
+    *status = SessionCall(context, [&](ClientSession* session) {
+        ObjectAccess::StoreObjects(session, image);
+    });
+    return 0;
+}
+
+LONG GetObjectByID(ServerInterfaceContext context, LONG classID, LONG id, RpcBlob* image,
+                   LONG* status)
+{
+    *status = ReplyCall(context, image, [&](ClientSession* session) {
+        ObjectAccess::GetObjectByID(session, classID, id, image);
+    });
+    return 0;
+}
+
+LONG GetObjectByName(ServerInterfaceContext context, LONG classID, const char* name,
+                     RpcBlob* image, LONG* status)
+{
+    *status = ReplyCall(context, image, [&](ClientSession* session) {
+        if (!TextFits(name, kMaxNameLength))
+            throw (unsigned long)kStatusRefused;
+        ObjectAccess::GetObjectByName(session, classID, name, image);
+    });
+    return 0;
+}
+
+LONG RenameObject(ServerInterfaceContext context, LONG id, const char* newName, LONG* status)
+{
+    *status = SessionCall(context, [&](ClientSession* session) {
+        if (!TextFits(newName, kMaxNameLength))
+            throw (unsigned long)kStatusRefused;
+        ObjectAccess::RenameObject(session, id, newName);
+    });
+    return 0;
+}
+
+LONG IsNameFree(ServerInterfaceContext context, LONG classID, const char* name, LONG* nameFree,
+                LONG* status)
+{
+    *nameFree = 0;
+    *status = SessionCall(context, [&](ClientSession* session) {
+        if (!TextFits(name, kMaxNameLength))
+            throw (unsigned long)kStatusRefused;
+        *nameFree = ObjectAccess::IsNameFree(session, classID, name) ? 1 : 0;
+    });
+    return 0;
+}
+
+LONG NoOp(ServerInterfaceContext context, LONG, LONG, RpcBlob*, LONG* status)
+{
+    *status = SessionCall(context, [&](ClientSession* session) { session->GetSessionDatabase(); });
+    return 0;
+}
+
+LONG PostProcessUpdate(ServerInterfaceContext, LONG, RpcBlob*, LONG* status)
+{
+    // No result worker takes results yet: as when its queue is full, the
+    // agent keeps the step and offers it again.
+    *status = kStatusRefused;
+    return 0;
+}
+
+LONG Ping(void)
+{
+    return 0;
+}
+
+LONG StopServerListening(void)
+{
+    // Only the service's own stop sequence ends the listener.
+    return ERROR_ACCESS_DENIED;
+}
+
+LONG TestBatchLogon(const char* domain, const char* user, const char* password, LONG* status)
+{
+    SetLastError(0);
+    HANDLE token = NULL;
+    if (!LogonBatchUser(domain, user, password, &token)) {
+        *status = LastErrorStatus();
+        return 0;
+    }
+    CloseHandle(token);
+    *status = 0;
+    return 0;
+}
+
+LONG TestFileAccess(const char* domain, const char* user, const char* password, const char* file,
+                    LONG* status)
+{
+    SetLastError(0);
+    // OpenFile keeps the path in a fixed buffer.
+    if (!TextFits(file, OFS_MAXPATHNAME - 1)) {
+        *status = kStatusRefused;
+        return 0;
+    }
+    HANDLE token = NULL;
+    if (!LogonBatchUser(domain, user, password, &token)) {
+        *status = LastErrorStatus();
+        return 0;
+    }
+    if (!ImpersonateLoggedOnUser(token)) {
+        *status = LastErrorStatus();
+        CloseHandle(token);
+        return 0;
+    }
+    OFSTRUCT details;
+    *status = OpenFile(file, &details, OF_EXIST) == HFILE_ERROR ? LastErrorStatus() : 0;
+    RevertToSelf();
+    CloseHandle(token);
+    return 0;
+}
+
+LONG GetServerEnvironment(RpcBlob* environment, LONG* status)
+{
+    environment->size = 0;
+    environment->data = NULL;
+    SetLastError(0);
+    char* block = GetEnvironmentStringsA();
+    if (block == NULL) {
+        *status = LastErrorStatus();
+        return 0;
+    }
+    // The block ends with two NUL bytes in a row.
+    size_t length = 0;
+    while (block[length] != 0 || block[length + 1] != 0)
+        ++length;
+    length += 2;
+    BYTE* copy = static_cast<BYTE*>(MIDL_user_allocate(length));
+    if (copy == NULL) {
+        *status = kStatusNoMemory;
+    } else {
+        memcpy(copy, block, length);
+        environment->size = (ULONG)length;
+        environment->data = copy;
+        *status = 0;
+    }
+    FreeEnvironmentStringsA(block);
+    return 0;
+}
+
+LONG Reserved19(void)
+{
+    return 0;
+}
+
+LONG Reserved20(void)
+{
+    return 0;
+}
+
+LONG Reserved21(void)
+{
+    return 0;
+}
+
+LONG Reserved22(void)
+{
+    return 0;
+}
+
+LONG Reserved23(void)
+{
+    return 0;
+}
+
+LONG NextDocumentNumber(ServerInterfaceContext context, LONG* number, LONG* status)
+{
+    *number = 0;
+    *status = SessionCall(context, [&](ClientSession* session) {
+        *number = ObjectAccess::NextDocumentNumber(session);
+    });
+    return 0;
+}
+
+LONG NewObjectID(ServerInterfaceContext context, LONG* id, LONG* status)
+{
+    *id = 0;
+    *status = SessionCall(context, [&](ClientSession* session) {
+        *id = ObjectAccess::NewObjectID(session);
+    });
+    return 0;
+}
+
+LONG ListObjectNames(ServerInterfaceContext context, LONG mode, LONG classID, RpcBlob* list,
+                     LONG* status)
+{
+    *status = ReplyCall(context, list, [&](ClientSession* session) {
+        ObjectAccess::ListObjectNames(session, mode, classID, list);
+    });
+    return 0;
+}
+
+LONG ListObjectNamesByKey(ServerInterfaceContext context, LONG mode, LONG classID, LONG key,
+                          RpcBlob* list, LONG* status)
+{
+    *status = ReplyCall(context, list, [&](ClientSession* session) {
+        ObjectAccess::ListObjectNamesByKey(session, mode, classID, key, list);
+    });
+    return 0;
+}
+
+LONG ListBatchLogs(ServerInterfaceContext context, LONG mode, LONG parentID, RpcBlob* list,
+                   LONG* status)
+{
+    *status = ReplyCall(context, list, [&](ClientSession* session) {
+        ObjectAccess::ListBatchLogs(session, mode, parentID, list);
+    });
+    return 0;
+}
+
+LONG GetBatchStatus(ServerInterfaceContext context, LONG batchID, LONG* batchStatus, LONG* status)
+{
+    *batchStatus = 0;
+    *status = SessionCall(context, [&](ClientSession* session) {
+        *batchStatus = ObjectAccess::GetBatchStatus(session, batchID);
+    });
+    return 0;
+}
+
+LONG SetBatchStatus(ServerInterfaceContext context, LONG batchID, LONG batchStatus, LONG* status)
+{
+    *status = SessionCall(context, [&](ClientSession* session) {
+        ObjectAccess::SetBatchStatus(session, batchID, batchStatus);
+    });
+    return 0;
+}
+
+LONG GetBatchName(ServerInterfaceContext context, LONG batchID, char name[256], LONG* status)
+{
+    name[0] = 0;
+    *status = SessionCall(context, [&](ClientSession* session) {
+        ObjectAccess::GetBatchName(session, batchID, name);
+    });
+    return 0;
+}
+
+LONG RegisterConsole(handle_t, ServerInterfaceContext, const char*, const char*, LONG* status)
+{
+    // No console link can be bound yet.
+    *status = kStatusRefused;
+    return 0;
+}
+
+LONG ListUnregisteredAgents(ServerInterfaceContext context, RpcBlob* list, LONG* status)
+{
+    *status = ReplyCall(context, list, [&](ClientSession* session) {
+        ObjectAccess::ListUnregisteredAgents(session, list);
+    });
+    return 0;
+}
+
+LONG NextClientNumber(LONG* number, LONG* status)
+{
+    // Wrap and increment in one step: concurrent callers never share a number.
+    LONG current, next;
+    do {
+        current = gClientNumber;
+        next = current >= kLastClientNumber ? kFirstClientNumber : current + 1;
+    } while (InterlockedCompareExchange(&gClientNumber, next, current) != current);
+    *number = next;
+    *status = 0;
+    return 0;
+}
