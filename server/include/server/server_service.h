@@ -1,0 +1,40 @@
+// ServerService: the zqserver service. Start-up checks the logon account's
+// privileges and opens the server database; the worker loop runs the
+// database's idle chores until the stop.
+#ifndef SERVER_SERVER_SERVICE_H
+#define SERVER_SERVER_SERVICE_H
+
+#include <server/server_app.h>
+#include <server/service_shell.h>
+
+// Set when the server stops; the worker loop and the remote-procedure
+// listener watch it. Manual-reset, so every thread that watches sees it.
+HANDLE ServerStopEvent();
+
+class ServerService : public ServiceShell {
+public:
+    explicit ServerService(ServerApp& app);
+
+    virtual BOOL OnInit();
+    virtual void OnStop();
+    // At system shutdown: commits the database and ends the worker.
+    virtual void SaveBeforeShutdown();
+
+    // 1 when the process token lists "SeTcbPrivilege" and
+    // "SeAssignPrimaryTokenPrivilege"; else 0 with an error entry.
+    BOOL CheckPrivileges();
+
+    static unsigned __stdcall WorkerLoop(void* argument);
+
+    static const ServiceConstants kConstants;
+    // Period of the idle chores.
+    static const DWORD kIdlePeriod = 2000;
+
+private:
+    unsigned RunWorker();
+    void Commit();
+
+    ServerApp& m_app;
+};
+
+#endif

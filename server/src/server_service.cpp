@@ -1,0 +1,128 @@
+#include <server/server_service.h>
+
+#include <server/account_rights.h>
+
+const ServiceConstants ServerService::kConstants = {
+    "zqserver",
+    "Vantorel Server",
+    "zqagent",
+    "The Vantorel server was started.",
+    "The Vantorel server is shutting down.",
+    "The Vantorel server was stopped.",
+};
+
+HANDLE ServerStopEvent()
+{
+    static HANDLE stopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
+    return stopEvent;
+}
+
+ServerService::ServerService(ServerApp& app)
+    : ServiceShell(kConstants, WorkerLoop,
+                   SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE | SERVICE_ACCEPT_SHUTDOWN,
+                   5000),
+      m_app(app)
+{
+}
+
+BOOL ServerService::CheckPrivileges()
+{
+    const char* failure = NULL;
+    HANDLE token = NULL;
+    if (!Security().OpenProcessToken(TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, &token)) {
+        failure = "The internal function: OpenProcessToken failed because the Service Logon "
+                  "Account has insufficient privileges";
+    } else {
+        if (!TokenHasPrivilege(token, "", "SeTcbPrivilege"))
+            failure = "The Service Logon Account has insufficient user rights. Requires \"Act "
+                      "as part of the sperating system\"";
+        else if (!TokenHasPrivilege(token, "", "SeAssignPrimaryTokenPrivilege"))
+            failure = "The Service Logon Account has insufficient user rights. Requires "
+                      "\"Replace a process level token\"";
+        Security().CloseHandle(token);
+    }
+    if (!failure)
+        return TRUE;
+    if (Security().RunsOnWine()) {
+        // Wine's tokens never carry these privileges, even in a service.
+        CString note;
+        note.Format("Running under Wine: privilege check passed without: %s", failure);
+        WriteEventLog(EVENTLOG_INFORMATION_TYPE, note);
+        return TRUE;
+    }
+    WriteEventLog(EVENTLOG_ERROR_TYPE, failure);
+    return FALSE;
+}
+
+BOOL ServerService::OnInit()
+{
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    if (!CheckPrivileges())
+        return FALSE;
+    ResetEvent(ServerStopEvent());
+    if (!m_app.InitInstance()) {
+        WriteEventLog(EVENTLOG_ERROR_TYPE, m_app.GetStartError());
+        return FALSE;
+    }
+    CString error;
+    if (!m_app.CommitDatabase(error)) {
+        WriteEventLog(EVENTLOG_ERROR_TYPE, error);
+        return FALSE;
+    }
+    return ServiceShell::OnInit();
+}
+
+void ServerService::Commit()
+{
+    CString error;
+    if (!m_app.CommitDatabase(error))
+        WriteEventLog(EVENTLOG_ERROR_TYPE, error);
+}
+
+void ServerService::OnStop()
+{
+    Commit();
+    SetEvent(ServerStopEvent());
+    ServiceShell::OnStop();
+}
+
+void ServerService::SaveBeforeShutdown()
+{
+    Commit();
+    SetEvent(ServerStopEvent());
+}
+
+unsigned __stdcall ServerService::WorkerLoop(void*)
+{
+    return static_cast<ServerService*>(Instance())->RunWorker();
+}
+
+unsigned ServerService::RunWorker()
+{
+    HANDLE stop = ServerStopEvent();
+    // The worker is a database thread: it holds the library lock except
+    // where it waits.
+    CNeoThreadMFC thread(GetCurrentThread(), GetCurrentThreadId(), NULL, NULL, 0, 0);
+    thread.handleSwapIn();
+    {
+        CNeoLock lock;
+        for (;;) {
+            {
+                CNeoCriticalRelease release;
+                if (!WaitWhilePaused(stop))
+                    break;
+            }
+            m_app.OnIdle(2);
+            DWORD woke;
+            {
+                CNeoCriticalRelease release;
+                woke = WaitForSingleObject(stop, kIdlePeriod);
+            }
+            if (woke == WAIT_OBJECT_0)
+                break;
+        }
+        m_app.CloseDatabase();
+    }
+    thread.handleSwapOut();
+    return 0;
+}
