@@ -195,12 +195,12 @@ void ServiceShell::RunServiceMain(DWORD count, LPSTR* arguments)
             m_stopEvent = stopEvent;
         }
         if (!stopEvent) {
+            // Reported as stopped below, so the manager does not wait on a
+            // start that will never finish.
             SaveLastError(::GetLastError());
             LogEvent(EVENTLOG_ERROR_TYPE, NULL);
             SignalStop();
-            return;
-        }
-        if (ReportStatus(SERVICE_START_PENDING, 0, 2, m_waitHint)) {
+        } else if (ReportStatus(SERVICE_START_PENDING, 0, 2, m_waitHint)) {
             ParseArguments(count, arguments);
             started = ReportStatus(SERVICE_START_PENDING, 0, 3, m_waitHint) && OnInit();
         }
