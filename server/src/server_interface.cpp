@@ -123,7 +123,13 @@ RPC_STATUS StartRpcServer(CNeoDatabase* serverDatabase, const char* endpoint)
 
 void StopRpcServer()
 {
-    RpcEpUnregister(ServerInterface_v1_0_s_ifspec, NULL, NULL);
+    // The endpoint map needs the server's bindings: without them the call
+    // reads through a null vector.
+    RPC_BINDING_VECTOR* bindings = NULL;
+    if (RpcServerInqBindings(&bindings) == RPC_S_OK) {
+        RpcEpUnregister(ServerInterface_v1_0_s_ifspec, bindings, NULL);
+        RpcBindingVectorFree(&bindings);
+    }
     RpcServerUnregisterIf(NULL, NULL, FALSE);
 }
 

@@ -6,14 +6,12 @@
 #define SERVER_OBJECT_ACCESS_H
 
 #include <server/client_session.h>
+#include <server_interface.h>
 
 // Status codes the server produces itself.
 const unsigned long kStatusNotFound = 232;
 const unsigned long kStatusBusy = 167;
 const unsigned long kStatusNoMemory = 8;
-
-// Which objects a listing takes by their run-instance flag.
-enum ModeFilter { kDefinitionsOnly = 0, kRunInstancesOnly = 1, kDefinitionsAndRuns = 2 };
 
 class ObjectAccess {
 public:

@@ -1,0 +1,56 @@
+// Runs the test server program (rpc_test_server.exe) as a second process:
+// it serves ServerInterface over a database file on an endpoint of this
+// test process's own, and answers commands on its standard input.
+#ifndef TESTS_SERVER_SERVER_PEER_H
+#define TESTS_SERVER_SERVER_PEER_H
+
+#include <windows.h>
+
+#include <string>
+
+// A program that sits beside the running one.
+std::string ProgramBesideMe(const char* name);
+
+class ServerPeer {
+public:
+    // Starts the server over the database file and waits (bounded) until it
+    // listens; Ready() tells whether it did.
+    explicit ServerPeer(const std::string& databasePath);
+    // Asks the server to quit; ends it when it does not within a few seconds.
+    ~ServerPeer();
+    ServerPeer(const ServerPeer&) = delete;
+    ServerPeer& operator=(const ServerPeer&) = delete;
+
+    // Asks the server to quit and waits (bounded); its exit code, or
+    // STILL_ACTIVE when it had to be ended.
+    DWORD Stop();
+    bool Ready() const { return m_ready; }
+    const std::string& Endpoint() const { return m_endpoint; }
+    bool Running() const;
+    // Sessions the server holds open, or -1 when it does not answer.
+    int SessionCount();
+
+private:
+    // The next line of the server's output that starts with `prefix`
+    // (other lines are skipped); empty after `timeoutMs`.
+    std::string WaitForLine(const std::string& prefix, DWORD timeoutMs);
+    void Send(const std::string& line);
+
+    std::string m_endpoint;
+    PROCESS_INFORMATION m_process;
+    HANDLE m_input;
+    HANDLE m_output;
+    std::string m_pending;
+    bool m_ready;
+};
+
+// Starts a program with arguments, its output into a pipe that the caller
+// reads from *output; returns FALSE when it cannot be started.
+BOOL StartWithPipes(const std::string& commandLine, PROCESS_INFORMATION* process, HANDLE* input,
+                    HANDLE* output);
+// Reads the next line that starts with `prefix` from a pipe; `pending`
+// keeps what was read past it. Empty after `timeoutMs`.
+std::string ReadLineFrom(HANDLE output, std::string& pending, const std::string& prefix,
+                         DWORD timeoutMs);
+
+#endif

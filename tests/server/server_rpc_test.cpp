@@ -1,0 +1,528 @@
+// ServerInterface from a client process against the test server program.
+#include <server/server_client.h>
+#include <server/transfer_records.h>
+
+#include <model/batch.h>
+#include <model/run_log.h>
+#include <model/schedule.h>
+#include <model/steps.h>
+
+#include <seguard/seguard.h>
+
+#include <gtest/gtest.h>
+
+#include "model_test_util.h"
+#include "sample_batch.h"
+#include "server_peer.h"
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <thread>
+
+namespace {
+
+// A blob the stubs filled; frees its bytes.
+struct Reply : RpcBlob {
+    Reply() : RpcBlob{0, NULL} {}
+    ~Reply() { MIDL_user_free(data); }
+    std::vector<BYTE> Bytes() const { return std::vector<BYTE>(data, data + size); }
+};
+
+struct NameRecord {
+    std::string name;
+    long id;
+};
+
+std::vector<NameRecord> Names(const Reply& reply)
+{
+    std::vector<NameRecord> names;
+    if (reply.size == 0)
+        return names;
+    CObList list;
+    LoadTransferList(reply.data, reply.size, list);
+    for (POSITION p = list.GetHeadPosition(); p;) {
+        CSObjectNames* record = static_cast<CSObjectNames*>(list.GetNext(p));
+        names.push_back({(const char*)record->GetName(), record->GetID()});
+    }
+    DeleteTransferList(list);
+    return names;
+}
+
+class ServerRpc : public ::testing::Test {
+protected:
+    // Writes the server's database file (filled by `seed`), starts the
+    // server over it and opens a session.
+    void Start(std::function<void(CNeoDatabase*)> seed = nullptr)
+    {
+        {
+            FileDatabase database("server.db");
+            if (seed) {
+                seed(database.get());
+                database->commit(FALSE, TRUE, NULL);
+            }
+            m_path = database.path();
+        }
+        m_peer.reset(new ServerPeer(m_path));
+        ASSERT_TRUE(m_peer->Ready());
+        ASSERT_EQ(BindServerInterface("", m_peer->Endpoint().c_str()), RPC_S_OK);
+        RpcBlob empty = {0, NULL};
+        LONG status = -1;
+        ASSERT_EQ(Guarded([&] { OpenSession(&m_context, &empty, &status); }), 0u);
+        ASSERT_EQ(status, 0);
+    }
+
+    void TearDown() override
+    {
+        if (m_context)
+            Guarded([&] { CloseSession(&m_context); });
+        UnbindServerInterface();
+        m_peer.reset();
+    }
+
+    // Sends a database's image to StoreObjects.
+    LONG Store(InMemoryDatabase& image)
+    {
+        std::vector<BYTE> bytes = image.Image();
+        RpcBlob blob = {(ULONG)bytes.size(), bytes.data()};
+        LONG status = -1;
+        EXPECT_EQ(Guarded([&] { StoreObjects(m_context, &blob, 0, NULL, &status); }), 0u);
+        return status;
+    }
+
+    LONG ByID(NeoClassID classID, NeoID id, Reply& reply)
+    {
+        LONG status = -1;
+        EXPECT_EQ(Guarded([&] { GetObjectByID(m_context, classID, id, &reply, &status); }), 0u);
+        return status;
+    }
+
+    std::string m_path;
+    std::unique_ptr<ServerPeer> m_peer;
+    ServerInterfaceContext m_context = NULL;
+};
+
+// Objects of each class in an image.
+std::map<NeoClassID, long> ClassCounts(InMemoryDatabase& image)
+{
+    std::map<NeoClassID, long> counts;
+    for (NeoClassID id : {kClassBatch, kClassTriggerSchedule, kClassTriggerDirNotify,
+                          kClassSchedule, kClassScheduleItem, kClassProcessExe,
+                          kClassProcessScript, kClassBatchLink, kClassBatchLinkItem})
+        counts[id] = image->countObjects(id);
+    return counts;
+}
+
+TEST_F(ServerRpc, BatchWithChildrenTravelsByIDAndByNameAndIsRenamedAndDeleted)
+{
+    Start();
+    InMemoryDatabase sent;
+    NeoID batchID = BuildSampleBatch(sent.get(), 6);
+    // As a console does, the client takes its objects' IDs from the server:
+    // it reserves them here, so that the server hands them out no more.
+    const NeoID highestSent = sent->getUniqueID(1);
+    LONG reserved = 0, status = -1;
+    while (reserved < highestSent) {
+        NewObjectID(m_context, &reserved, &status);
+        ASSERT_EQ(status, 0);
+    }
+    ASSERT_EQ(Store(sent), 0);
+
+    Reply byID;
+    ASSERT_EQ(ByID(kClassBatch, batchID, byID), 0);
+    InMemoryDatabase received;
+    received.Load(byID.Bytes());
+    EXPECT_EQ(ClassCounts(received), ClassCounts(sent));
+    EXPECT_EQ(received->countObjects(kClassPersistBase), sent->countObjects(kClassPersistBase));
+
+    Reply byName;
+    GetObjectByName(m_context, kClassBatch, "Nightly load", &byName, &status);
+    ASSERT_EQ(status, 0);
+    InMemoryDatabase named;
+    named.Load(byName.Bytes());
+    EXPECT_EQ(ClassCounts(named), ClassCounts(sent));
+
+    Reply names;
+    ListObjectNames(m_context, kDefinitionsOnly, kClassBatch, &names, &status);
+    ASSERT_EQ(status, 0);
+    std::vector<NameRecord> listed = Names(names);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].name, "Nightly load");
+    EXPECT_EQ(listed[0].id, batchID);
+
+    // A second save of the same batch updates it instead of adding another.
+    ASSERT_EQ(Store(sent), 0);
+    Reply again;
+    ListObjectNames(m_context, kDefinitionsOnly, kClassBatch, &again, &status);
+    EXPECT_EQ(Names(again).size(), 1u);
+
+    RenameObject(m_context, batchID, "Weekly load", &status);
+    ASSERT_EQ(status, 0);
+    LONG nameFree = -1;
+    IsNameFree(m_context, kClassBatch, "Nightly load", &nameFree, &status);
+    EXPECT_EQ(nameFree, 1);
+    IsNameFree(m_context, kClassBatch, "Weekly load", &nameFree, &status);
+    EXPECT_EQ(nameFree, 0);
+    char batchName[256] = "";
+    GetBatchName(m_context, batchID, batchName, &status);
+    EXPECT_STREQ(batchName, "Weekly load");
+
+    LONG ids[] = {batchID};
+    DeleteObjects(m_context, 1, ids, &status);
+    ASSERT_EQ(status, 0);
+    Reply gone;
+    EXPECT_EQ(ByID(kClassBatch, batchID, gone), 232);
+    EXPECT_EQ(gone.size, 0u);
+    Reply noSteps;
+    ListObjectNames(m_context, kDefinitionsAndRuns, kClassProcessBase, &noSteps, &status);
+    EXPECT_EQ(status, 232);
+}
+
+TEST_F(ServerRpc, StepWithAParentArrivesOnlyThroughItsParent)
+{
+    Start();
+    InMemoryDatabase sent;
+    CPProcessExe* step = new CPProcessExe;
+    step->SetName("orphan");
+    step->SetParentID(999);
+    NeoID stepID = sent.Add(step, 5000)->getID();
+    ASSERT_EQ(Store(sent), 0);
+    Reply reply;
+    EXPECT_EQ(ByID(kClassProcessExe, stepID, reply), 232);
+}
+
+TEST_F(ServerRpc, MalformedImagesFailAndTheServerKeepsServing)
+{
+    Start([](CNeoDatabase* db) {
+        CPBatch* batch = new CPBatch;
+        batch->SetName("kept");
+        db->addObject(batch);
+        batch->unrefer();
+    });
+    std::vector<BYTE> garbage(300, 0xA5);
+    RpcBlob bad = {(ULONG)garbage.size(), garbage.data()};
+    RpcBlob missing = {64, NULL};
+    RpcBlob truncated = {0, NULL};
+    InMemoryDatabase real;
+    BuildSampleBatch(real.get(), 2);
+    std::vector<BYTE> cut = real.Image();
+    cut.resize(cut.size() / 2);
+    truncated = {(ULONG)cut.size(), cut.data()};
+    for (RpcBlob* blob : {&bad, &missing, &truncated}) {
+        LONG stored = 0, added = 0;
+        EXPECT_EQ(Guarded([&] {
+                      StoreObjects(m_context, blob, 0, NULL, &stored);
+                      AddObjects(m_context, blob, 0, NULL, &added);
+                  }),
+                  0u);
+        EXPECT_NE(stored, 0);
+        EXPECT_NE(added, 0);
+    }
+    EXPECT_TRUE(m_peer->Running());
+    EXPECT_EQ(Guarded([] { Ping(); }), 0u);
+    Reply names;
+    LONG status = -1;
+    ListObjectNames(m_context, kDefinitionsOnly, kClassBatch, &names, &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(Names(names)[0].name, "kept");
+}
+
+// Definitions and run instances of process steps, schedules that exist
+// only as run instances, and no agents.
+void SeedModes(CNeoDatabase* db)
+{
+    auto add = [db](CPPersistBase* object, const char* name, long runInstance) {
+        object->SetName(name);
+        object->SetRunInstance(runInstance);
+        db->addObject(object);
+        object->unrefer();
+    };
+    add(new CPProcessExe, "copy files", 0);
+    add(new CPProcessExe, "send mail", 0);
+    add(new CPProcessExe, "copy files", 1);
+    add(new CPSchedule, "nights", 1);
+}
+
+TEST_F(ServerRpc, ModeFilterOfClassReadsAndNameLists)
+{
+    Start(SeedModes);
+    struct Case {
+        NeoClassID classID;
+        long mode;
+        LONG objectsStatus;  // GetObjectsByClass
+        long objects;
+        LONG namesStatus;    // ListObjectNames
+    } cases[] = {
+        {kClassProcessExe, 0, 0, 2, 0},
+        {kClassProcessExe, 1, 0, 1, 0},
+        {kClassProcessExe, 2, 0, 3, 0},
+        {kClassProcessExe, 3, 0, 0, 0},
+        {kClassProcessBase, 2, 0, 3, 0},  // subclasses count
+        {kClassSchedule, 0, 232, 0, 0},
+        {kClassSchedule, 2, 0, 1, 0},
+        {kClassAgent, 2, 232, 0, 232},
+        {kClassAgent, 3, 0, 0, 232},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "class " << c.classID << " mode " << c.mode);
+        Reply objects;
+        LONG status = -1;
+        GetObjectsByClass(m_context, c.mode, c.classID, &objects, &status);
+        ASSERT_EQ(status, c.objectsStatus);
+        if (status == 0) {
+            InMemoryDatabase image;
+            image.Load(objects.Bytes());
+            EXPECT_EQ(image->countObjects(kClassPersistBase), c.objects);
+        } else {
+            EXPECT_EQ(objects.size, 0u);
+        }
+        Reply names;
+        ListObjectNames(m_context, c.mode, c.classID, &names, &status);
+        ASSERT_EQ(status, c.namesStatus);
+        if (status == 0)
+            EXPECT_EQ((long)Names(names).size(), c.objects);
+    }
+}
+
+TEST_F(ServerRpc, StatusCodesOfRefusalsAndAnswersOfIdleManagers)
+{
+    Start(SeedModes);
+    const std::string longName(300, 'n');
+    const std::string longFile(200, 'f');
+    Reply reply;
+    LONG status = -1, value = -1;
+    struct Case {
+        const char* call;
+        std::function<void()> run;
+        LONG expected;
+    } cases[] = {
+        {"GetObjectByID missing", [&] { GetObjectByID(m_context, kClassBatch, 777, &reply, &status); }, 232},
+        {"GetObjectByName missing", [&] { GetObjectByName(m_context, kClassBatch, "none", &reply, &status); }, 232},
+        {"GetObjectByName too long", [&] { GetObjectByName(m_context, kClassBatch, longName.c_str(), &reply, &status); }, 1},
+        {"RenameObject missing", [&] { RenameObject(m_context, 777, "x", &status); }, 232},
+        {"RenameObject too long", [&] { RenameObject(m_context, 1, longName.c_str(), &status); }, 1},
+        {"IsNameFree too long", [&] { IsNameFree(m_context, kClassBatch, longName.c_str(), &value, &status); }, 1},
+        {"GetBatchStatus missing", [&] { GetBatchStatus(m_context, 777, &value, &status); }, 232},
+        {"SetBatchStatus missing", [&] { SetBatchStatus(m_context, 777, 4, &status); }, 232},
+        {"GetBatchName missing", [&] { char name[256]; GetBatchName(m_context, 777, name, &status); }, 232},
+        {"ListBatchLogs missing", [&] { ListBatchLogs(m_context, 2, 777, &reply, &status); }, 232},
+        {"TestFileAccess file too long", [&] { TestFileAccess("", "user", "pw", longFile.c_str(), &status); }, 1},
+        {"PostProcessUpdate", [&] { RpcBlob step = {0, NULL}; PostProcessUpdate(m_context, 5, &step, &status); }, 1},
+        {"RegisterConsole", [&] { RegisterConsole(ServerInterface_Binding, m_context, "host", "x", &status); }, 1},
+        {"RegisterConsole long host", [&] { RegisterConsole(ServerInterface_Binding, m_context, longFile.c_str(), "x", &status); }, 1},
+        {"NoOp", [&] { RpcBlob none = {0, NULL}; NoOp(m_context, 1, 2, &none, &status); }, 0},
+        {"ListUnregisteredAgents", [&] { ListUnregisteredAgents(m_context, &reply, &status); }, 0},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.call);
+        status = -1;
+        MIDL_user_free(reply.data);
+        reply.data = NULL;
+        reply.size = 0;
+        ASSERT_EQ(Guarded([&] { c.run(); }), 0u);
+        EXPECT_EQ(status, c.expected);
+    }
+    // The last call's empty agent list: a zero count and no records.
+    EXPECT_EQ(reply.Bytes(), (std::vector<BYTE>{0, 0}));
+
+    LONG stopped = -1;
+    ASSERT_EQ(Guarded([&] { stopped = StopServerListening(); }), 0u);
+    EXPECT_EQ(stopped, 5);
+    EXPECT_EQ(Guarded([] { Ping(); }), 0u);
+}
+
+TEST_F(ServerRpc, LocksAreHeldUntilUnlocked)
+{
+    NeoID a = 0, b = 0;
+    Start([&](CNeoDatabase* db) {
+        for (NeoID* id : {&a, &b}) {
+            CPProcessExe* step = new CPProcessExe;
+            db->addObject(step);
+            *id = step->getID();
+            step->unrefer();
+        }
+    });
+    LONG status = -1;
+    LONG both[] = {a, b}, first[] = {a}, second[] = {b}, secondThenFirst[] = {b, a};
+    LockObjects(m_context, 2, both, &status);
+    EXPECT_EQ(status, 0);
+    LockObjects(m_context, 1, first, &status);
+    EXPECT_EQ(status, 167);
+    UnlockObjects(m_context, 2, both, &status);
+    EXPECT_EQ(status, 0);
+    LockObjects(m_context, 1, first, &status);
+    EXPECT_EQ(status, 0);
+    // b is locked first, then a is found busy: b is released again.
+    LockObjects(m_context, 2, secondThenFirst, &status);
+    EXPECT_EQ(status, 167);
+    LockObjects(m_context, 1, second, &status);
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(ServerRpc, BatchStatusKeepsTheStatusARunReturnsTo)
+{
+    NeoID batchID = 0;
+    Start([&](CNeoDatabase* db) {
+        CPBatch* batch = new CPBatch;
+        batch->SetName("status");
+        batch->SetStatusValue(kBatchQueued);
+        batch->SetSavedStatus(kBatchQueued);
+        db->addObject(batch);
+        batchID = batch->getID();
+        batch->unrefer();
+    });
+    auto savedStatus = [&]() {
+        Reply image;
+        EXPECT_EQ(ByID(kClassBatch, batchID, image), 0);
+        InMemoryDatabase received;
+        received.Load(image.Bytes());
+        CNeoRef<CPPersistBase> batch(CPPersistBase::FindByID(received.get(), kClassBatch, batchID));
+        return static_cast<CPBatch*>(batch.get())->GetSavedStatus();
+    };
+    LONG status = -1, value = -1;
+    SetBatchStatus(m_context, batchID, kBatchExecuting, &status);
+    ASSERT_EQ(status, 0);
+    GetBatchStatus(m_context, batchID, &value, &status);
+    EXPECT_EQ(value, kBatchExecuting);
+    EXPECT_EQ(savedStatus(), kBatchQueued);
+    SetBatchStatus(m_context, batchID, kBatchStopping, &status);
+    EXPECT_EQ(savedStatus(), kBatchIdle);
+    SetBatchStatus(m_context, batchID, kBatchPaused, &status);
+    EXPECT_EQ(savedStatus(), kBatchIdle);
+}
+
+TEST_F(ServerRpc, DocumentNumbersAndObjectIDsAreNew)
+{
+    Start();
+    LONG first = 0, second = 0, status = -1;
+    NextDocumentNumber(m_context, &first, &status);
+    ASSERT_EQ(status, 0);
+    NextDocumentNumber(m_context, &second, &status);
+    EXPECT_EQ(second, first + 1);
+    LONG id1 = 0, id2 = 0;
+    NewObjectID(m_context, &id1, &status);
+    NewObjectID(m_context, &id2, &status);
+    EXPECT_GT(id1, 0);
+    EXPECT_NE(id1, id2);
+}
+
+TEST_F(ServerRpc, RunLogsAreListedWithStartTimeAndRunNumber)
+{
+    const NeoID connector = 4242;
+    Start([&](CNeoDatabase* db) {
+        for (int i = 1; i <= 45; ++i) {
+            CPBatchLog* log = new CPBatchLog;
+            log->SetName("run");
+            log->SetParentID(connector);
+            log->SetRunNumber(i);
+            log->SetStartTime(COleDateTime(2024, 1, 1 + i % 28, 10, 0, 0));
+            db->addObject(log);
+            log->unrefer();
+        }
+    });
+    Reply reply;
+    LONG status = -1;
+    ListBatchLogs(m_context, kDefinitionsAndRuns, connector, &reply, &status);
+    ASSERT_EQ(status, 0);
+    CObList list;
+    LoadTransferList(reply.data, reply.size, list);
+    ASSERT_EQ(list.GetCount(), 45);
+    CSBatchLogDetails* last = static_cast<CSBatchLogDetails*>(list.GetTail());
+    EXPECT_EQ(last->GetRunNumber(), 45);
+    EXPECT_EQ(last->GetStartTime(), COleDateTime(2024, 1, 1 + 45 % 28, 10, 0, 0));
+    DeleteTransferList(list);
+}
+
+TEST_F(ServerRpc, EnvironmentBlockEndsWithTwoNulBytes)
+{
+    SetEnvironmentVariableA("VANTOREL_ENVIRONMENT_PROBE", "present");
+    Start();
+    Reply environment;
+    LONG status = -1;
+    GetServerEnvironment(&environment, &status);
+    ASSERT_EQ(status, 0);
+    ASSERT_GE(environment.size, 2u);
+    EXPECT_EQ(environment.data[environment.size - 1], 0);
+    EXPECT_EQ(environment.data[environment.size - 2], 0);
+    std::string block(reinterpret_cast<char*>(environment.data), environment.size);
+    EXPECT_NE(block.find(std::string("VANTOREL_ENVIRONMENT_PROBE=present\0", 35)),
+              std::string::npos);
+}
+
+TEST_F(ServerRpc, ClientNumbersWrapAfter12400AndNeverRepeatAcrossCallers)
+{
+    Start();
+    std::vector<LONG> numbers;
+    for (int i = 0; i < 201; ++i) {
+        LONG number = 0, status = -1;
+        NextClientNumber(&number, &status);
+        ASSERT_EQ(status, 0);
+        numbers.push_back(number);
+    }
+    EXPECT_EQ(numbers.front(), 12201);
+    EXPECT_EQ(numbers[199], 12400);
+    EXPECT_EQ(numbers[200], 12201);
+
+    // 199 more from four callers at once: with the 201 above, one full cycle.
+    std::set<LONG> seen;
+    std::mutex lock;
+    std::vector<std::thread> callers;
+    for (int t = 0; t < 4; ++t)
+        callers.emplace_back([&, t] {
+            for (int i = 0; i < (t == 3 ? 49 : 50); ++i) {
+                LONG number = 0, status = -1;
+                if (Guarded([&] { NextClientNumber(&number, &status); }) != 0)
+                    return;
+                std::lock_guard<std::mutex> hold(lock);
+                seen.insert(number);
+            }
+        });
+    for (std::thread& caller : callers)
+        caller.join();
+    EXPECT_EQ(seen.size(), 199u);
+    EXPECT_EQ(*seen.begin(), 12202);
+    EXPECT_EQ(*seen.rbegin(), 12400);
+}
+
+TEST_F(ServerRpc, SessionOfAKilledClientIsRunDown)
+{
+    Start();
+    ASSERT_EQ(m_peer->SessionCount(), 1);
+    PROCESS_INFORMATION client;
+    HANDLE input, output;
+    ASSERT_TRUE(StartWithPipes("\"" + ProgramBesideMe("rpc_test_client.exe") + "\" " +
+                                   m_peer->Endpoint() + " hold",
+                               &client, &input, &output));
+    std::string pending;
+    EXPECT_EQ(ReadLineFrom(output, pending, "open", 20000), "open");
+    EXPECT_EQ(m_peer->SessionCount(), 2);
+    TerminateProcess(client.hProcess, 1);
+    WaitForSingleObject(client.hProcess, 10000);
+    int sessions = -1;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 15000; Sleep(50))
+        if ((sessions = m_peer->SessionCount()) == 1)
+            break;
+    EXPECT_EQ(sessions, 1);
+    CloseHandle(client.hProcess);
+    CloseHandle(client.hThread);
+    CloseHandle(input);
+    CloseHandle(output);
+}
+
+TEST_F(ServerRpc, ListenerStopsCleanly)
+{
+    Start();
+    ASSERT_EQ(Guarded([&] { CloseSession(&m_context); }), 0u);
+    EXPECT_EQ(m_peer->Stop(), 0u);
+}
+
+TEST_F(ServerRpc, ClosedSessionLeavesTheList)
+{
+    Start();
+    ASSERT_EQ(m_peer->SessionCount(), 1);
+    ASSERT_EQ(Guarded([&] { CloseSession(&m_context); }), 0u);
+    EXPECT_EQ(m_context, nullptr);
+    EXPECT_EQ(m_peer->SessionCount(), 0);
+}
+
+}  // namespace
