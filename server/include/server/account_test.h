@@ -5,7 +5,8 @@
 
 #include <windows.h>
 
-// Logs the user on for batch work; the token goes to *token.
+// Grants the user "SeBatchLogonRight" on this computer and logs it on for
+// batch work; the token goes to *token.
 BOOL LogonBatchUser(const char* domain, const char* user, const char* password, HANDLE* token);
 
 #endif
