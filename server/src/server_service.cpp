@@ -1,6 +1,7 @@
 #include <server/server_service.h>
 
 #include <server/account_rights.h>
+#include <server/rpc_listener.h>
 
 const ServiceConstants ServerService::kConstants = {
     "zqserver",
@@ -21,7 +22,7 @@ ServerService::ServerService(ServerApp& app)
     : ServiceShell(kConstants, WorkerLoop,
                    SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE | SERVICE_ACCEPT_SHUTDOWN,
                    5000),
-      m_app(app)
+      m_app(app), m_listener(NULL)
 {
 }
 
@@ -69,7 +70,39 @@ BOOL ServerService::OnInit()
         WriteEventLog(EVENTLOG_ERROR_TYPE, error);
         return FALSE;
     }
+    m_listener = new CNeoThreadMFC(NULL, 0, RpcListenerThread, this, 0, 0);
     return ServiceShell::OnInit();
+}
+
+UINT ServerService::RpcListenerThread(void* data)
+{
+    ServerService* service = static_cast<ServerService*>(data);
+    gNeoDatabase = gNeoTargetDatabase = service->m_app.GetDatabase();
+    RPC_STATUS status = StartRpcServer(service->m_app.GetDatabase());
+    if (status != RPC_S_OK) {
+        // The server runs on without remote procedures; say why.
+        CString text;
+        text.Format("The listener on %s could not start (RPC status %ld).", SERVER_PIPE_ENDPOINT,
+                    (long)status);
+        service->WriteEventLog(EVENTLOG_ERROR_TYPE, text);
+    }
+    while (WaitForSingleObject(ServerStopEvent(), 0) != WAIT_OBJECT_0)
+        CNeoThreadMFC::FThread()->sleep(50);
+    return 0;
+}
+
+void ServerService::StopListenerThread()
+{
+    if (!m_listener)
+        return;
+    StopRpcServer();
+    SetEvent(ServerStopEvent());
+    {
+        CNeoCriticalRelease release;
+        WaitForSingleObject(m_listener->getHandle(), 5000);
+    }
+    delete m_listener;
+    m_listener = NULL;
 }
 
 void ServerService::Commit()
@@ -81,6 +114,7 @@ void ServerService::Commit()
 
 void ServerService::OnStop()
 {
+    StopListenerThread();
     Commit();
     SetEvent(ServerStopEvent());
     ServiceShell::OnStop();

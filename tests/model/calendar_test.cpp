@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "processes.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -164,26 +166,12 @@ void InZoneWithDaylightSaving(const std::function<void()>& checks)
     GetModuleFileNameA(NULL, program, MAX_PATH);
     CString command;
     command.Format("\"%s\" --gtest_filter=%s.%s", program, test->test_suite_name(), test->name());
-    fflush(stdout);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION process;
     SetEnvironmentVariableA("TZ", kZoneWithDaylightSaving);
-    BOOL started = CreateProcessA(NULL, command.GetBuffer(0), NULL, NULL, TRUE, 0, NULL, NULL,
-                                  &startup, &process);
+    std::string output;
+    int exitCode = RunProgram((const char*)command, output, 60000);
     SetEnvironmentVariableA("TZ", NULL);
-    command.ReleaseBuffer();
-    ASSERT_TRUE(started);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    EXPECT_EQ(exitCode, 0u) << "the checks failed in the child process";
+    EXPECT_EQ(exitCode, 0) << "the checks failed in the child process:\n" << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
 }
 
 TEST(DaylightSaving, AddMonthsKeepsTheLocalTimeOfDay)

@@ -6,10 +6,9 @@
 
 #include <windows.h>
 
-#include <string>
+#include "processes.h"
 
-// A program that sits beside the running one.
-std::string ProgramBesideMe(const char* name);
+#include <string>
 
 class ServerPeer {
 public:
@@ -43,14 +42,5 @@ private:
     std::string m_pending;
     bool m_ready;
 };
-
-// Starts a program with arguments, its output into a pipe that the caller
-// reads from *output; returns FALSE when it cannot be started.
-BOOL StartWithPipes(const std::string& commandLine, PROCESS_INFORMATION* process, HANDLE* input,
-                    HANDLE* output);
-// Reads the next line that starts with `prefix` from a pipe; `pending`
-// keeps what was read past it. Empty after `timeoutMs`.
-std::string ReadLineFrom(HANDLE output, std::string& pending, const std::string& prefix,
-                         DWORD timeoutMs);
 
 #endif

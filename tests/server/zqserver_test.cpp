@@ -1,5 +1,6 @@
 // zqserver as a program: its command line, a start that cannot open the
 // database, and its life as a service under the service control manager.
+#include <processes.h>
 #include <temp_path.h>
 
 #include <model/batch.h>
@@ -43,45 +44,8 @@ public:
     // end within `timeout` ms (it is killed then).
     int Run(const std::string& arguments, std::string& output, DWORD timeout = 30000) const
     {
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
-        HANDLE readEnd, writeEnd;
-        CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16);
-        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOA startup = {sizeof startup};
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = writeEnd;
-        startup.hStdError = writeEnd;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        PROCESS_INFORMATION process;
-        std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-        if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup,
-                            &process)) {
-            CloseHandle(readEnd);
-            CloseHandle(writeEnd);
-            return -2;
-        }
-        CloseHandle(writeEnd);
-        int result = -1;
-        if (WaitForSingleObject(process.hProcess, timeout) == WAIT_OBJECT_0) {
-            DWORD code;
-            GetExitCodeProcess(process.hProcess, &code);
-            result = (int)code;
-        } else {
-            TerminateProcess(process.hProcess, 99);
-            WaitForSingleObject(process.hProcess, 5000);
-        }
-        output.clear();
-        char buffer[4096];
-        DWORD got;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, NULL) && got)
-            output.append(buffer, got);
-        CloseHandle(readEnd);
-        // Text-mode output: line ends come as CR LF.
-        for (size_t at; (at = output.find("\r\n")) != std::string::npos;)
-            output.erase(at, 1);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return result;
+        return RunProgram("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments), output,
+                          timeout);
     }
 
     std::string folder;
@@ -227,6 +191,14 @@ TEST_F(ZqserverService, InstallRunPauseStopRestartAndRemove)
     // Second start, then -remove of the running service.
     ASSERT_TRUE(StartServiceA(service, 0, NULL));
     ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING));
+    // The running service answers ServerInterface on its pipe: a client in
+    // another process is given a client number and lists this computer's
+    // agent.
+    std::string client = "\"" + ProgramBesideMe("rpc_test_client.exe") + "\" \\pipe\\zqserver1 ";
+    EXPECT_EQ(0, RunProgram(client + "ping", output));
+    EXPECT_EQ("number 12201\n", output);
+    EXPECT_EQ(0, RunProgram(client + "agents", output));
+    EXPECT_EQ("agent " + std::string(computer) + "\n", output);
     ASSERT_EQ(0, server.Run("-remove", output));
     EXPECT_EQ("Stopping Vantorel Server.\nVantorel Server stopped.\nVantorel Server removed.\n",
               output);

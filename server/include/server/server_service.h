@@ -25,6 +25,9 @@ public:
     BOOL CheckPrivileges();
 
     static unsigned __stdcall WorkerLoop(void* argument);
+    // The remote-procedure listener's database thread: serves
+    // ServerInterface until the stop event is set.
+    static UINT RpcListenerThread(void* data);
 
     static const ServiceConstants kConstants;
     // Period of the idle chores.
@@ -33,8 +36,10 @@ public:
 private:
     unsigned RunWorker();
     void Commit();
+    void StopListenerThread();
 
     ServerApp& m_app;
+    CNeoThreadMFC* m_listener;
 };
 
 #endif

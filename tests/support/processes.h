@@ -1,0 +1,26 @@
+// Helper programs that tests start as a second process.
+#ifndef TESTS_SUPPORT_PROCESSES_H
+#define TESTS_SUPPORT_PROCESSES_H
+
+#include <windows.h>
+
+#include <string>
+
+// A program that sits beside the running one.
+std::string ProgramBesideMe(const char* name);
+
+// Starts a program with arguments, its output into a pipe that the caller
+// reads from *output; returns FALSE when it cannot be started.
+BOOL StartWithPipes(const std::string& commandLine, PROCESS_INFORMATION* process, HANDLE* input,
+                    HANDLE* output);
+// Reads the next line that starts with `prefix` from a pipe; `pending`
+// keeps what was read past it. Empty after `timeoutMs`.
+std::string ReadLineFrom(HANDLE output, std::string& pending, const std::string& prefix,
+                         DWORD timeoutMs);
+
+// Runs a program to its end and collects its output (CR LF read as LF);
+// its exit code, -1 when it did not end within `timeoutMs` (it is ended
+// then), -2 when it could not start.
+int RunProgram(const std::string& commandLine, std::string& output, DWORD timeoutMs = 30000);
+
+#endif
