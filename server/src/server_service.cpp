@@ -2,6 +2,7 @@
 
 #include <server/account_rights.h>
 #include <server/rpc_listener.h>
+#include <server/thread_mediator.h>
 
 const ServiceConstants ServerService::kConstants = {
     "zqserver",
@@ -114,8 +115,13 @@ void ServerService::Commit()
 
 void ServerService::OnStop()
 {
-    StopListenerThread();
-    Commit();
+    {
+        // The stop sequence runs as a database thread holding the library lock.
+        ThreadMediatorGuard guard;
+        StopListenerThread();
+        Commit();
+        ThreadMediator::Stop();
+    }
     SetEvent(ServerStopEvent());
     ServiceShell::OnStop();
 }
