@@ -22,7 +22,7 @@ test: build
 	@BUILD_DIR=$(CURDIR)/$(BUILD) tools/run-tests.sh
 
 demo: build
-	@tools/demo.sh
+	@BUILD_DIR=$(CURDIR)/$(BUILD) tools/demo.sh
 
 bench: build
 	@BUILD_DIR=$(CURDIR)/$(BUILD) tools/run-bench.sh
