@@ -29,13 +29,6 @@ protected:
     void TearDown() override { SetClock(NULL); }
 };
 
-CString Bytes(CPPersistBase* object, short kind)
-{
-    CNeoBufferStream out(NeoGetFormat(kind));
-    object->writeObject(&out, 'tagx');
-    return CString((const char*)out.data(), (int)out.length());
-}
-
 // Every field set to something other than its default.
 void Fill(CPBatchLogItemBase* item)
 {
@@ -113,24 +106,21 @@ TEST_F(RunLog, RecordsRoundTripThroughReadUpdateAndClone)
             SCOPED_TRACE(testing::Message() << "class " << c.id << " kind " << kind);
             CPBatchLogItemBase* item = NewItem(c.id);
             Fill(item);
-            CString bytes = Bytes(item, kind);
-            EXPECT_EQ(bytes.GetLength(), item->getFileLength(NeoGetFormat(kind)));
+            std::vector<BYTE> bytes = Record(item, kind);
 
             // Read back on another day, so that no default can pass for a value.
             SetClock([]() { return FixedNow() + 86400 * 40; });
             CPBatchLogItemBase* back = NewItem(c.id);
-            CNeoBufferStream in((const char*)bytes, bytes.GetLength(), NeoGetFormat(kind));
-            back->readObject(&in, 'tagx');
-            EXPECT_EQ(in.getMark(), (unsigned long)bytes.GetLength());
-            EXPECT_EQ(Bytes(back, kind), bytes);
+            ReadRecord(back, bytes, kind);
+            EXPECT_EQ(Record(back, kind), bytes);
             EXPECT_EQ(back->GetStartTime(), COleDateTime(2024, 1, 2, 3, 4, 5));
             EXPECT_EQ(back->GetStandardError(), "error");
 
             CPBatchLogItemBase* updated = NewItem(c.id);
             updated->update(item);
-            EXPECT_EQ(Bytes(updated, kind), bytes);
+            EXPECT_EQ(Record(updated, kind), bytes);
             CNeoPersist* copy = item->clone();
-            EXPECT_EQ(Bytes(static_cast<CPBatchLogItemBase*>(copy), kind), bytes);
+            EXPECT_EQ(Record(copy, kind), bytes);
             SetClock(FixedNow);
             for (CNeoPersist* object : {(CNeoPersist*)item, (CNeoPersist*)back,
                                         (CNeoPersist*)updated, copy})

@@ -40,13 +40,6 @@ protected:
     void TearDown() override { SetClock(NULL); }
 };
 
-CString Bytes(CPPersistBase* object, short kind)
-{
-    CNeoBufferStream out(NeoGetFormat(kind));
-    object->writeObject(&out, 'tagx');
-    return CString((const char*)out.data(), (int)out.length());
-}
-
 // Every item field away from its default.
 void Fill(CPScheduleItem* item)
 {
@@ -120,13 +113,10 @@ TEST_F(ScheduleTest, EveryRecordRoundTripsInBothFormatKinds)
         for (CPPersistBase* object : {fresh.get(), full.get()}) {
             for (short kind : {0, 1}) {
                 SCOPED_TRACE(kind);
-                CString written = Bytes(object, kind);
-                EXPECT_EQ(written.GetLength(), object->getFileLength(NeoGetFormat(kind)));
+                std::vector<BYTE> written = Record(object, kind);
                 std::unique_ptr<CPPersistBase> back(static_cast<CPPersistBase*>(meta->create()));
-                CNeoBufferStream in((const char*)written, written.GetLength(), NeoGetFormat(kind));
-                back->readObject(&in, 'tagx');
-                EXPECT_EQ((int)in.getMark(), written.GetLength());
-                EXPECT_EQ(Bytes(back.get(), kind), written);
+                ReadRecord(back.get(), written, kind);
+                EXPECT_EQ(Record(back.get(), kind), written);
             }
         }
         CPPersistBase base;
@@ -136,7 +126,7 @@ TEST_F(ScheduleTest, EveryRecordRoundTripsInBothFormatKinds)
         // update takes every stored field.
         std::unique_ptr<CPPersistBase> updated(static_cast<CPPersistBase*>(meta->create()));
         updated->update(full.get());
-        EXPECT_EQ(Bytes(updated.get(), 1), Bytes(full.get(), 1));
+        EXPECT_EQ(Record(updated.get(), 1), Record(full.get(), 1));
     }
 }
 
