@@ -54,22 +54,20 @@ TEST(StructuredExceptionGuard, CppExceptionsPassThrough)
     EXPECT_EQ(Guarded([] { RaiseException(1722, 0, 0, NULL); }), 1722UL);
 }
 
+DWORD WINAPI FaultInAGuard(void* code)
+{
+    *static_cast<DWORD*>(code) = Guarded([] { *nowhere = 3; });
+    return 0;
+}
+
 TEST(StructuredExceptionGuard, EachThreadHasItsOwnGuards)
 {
-    struct Result {
-        DWORD code = 0;
-    } result;
-    HANDLE thread = CreateThread(
-        NULL, 0,
-        [](void* r) -> DWORD {
-            static_cast<Result*>(r)->code = Guarded([] { *nowhere = 3; });
-            return 0;
-        },
-        &result, 0, NULL);
+    DWORD code = 0;
+    HANDLE thread = CreateThread(NULL, 0, FaultInAGuard, &code, 0, NULL);
     ASSERT_TRUE(thread);
-    WaitForSingleObject(thread, INFINITE);
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     CloseHandle(thread);
-    EXPECT_EQ(result.code, (DWORD)EXCEPTION_ACCESS_VIOLATION);
+    EXPECT_EQ(code, (DWORD)EXCEPTION_ACCESS_VIOLATION);
 }
 
 }  // namespace
