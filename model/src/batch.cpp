@@ -1,4 +1,5 @@
 #include <model/batch.h>
+#include <model/run_log.h>
 
 IMPLEMENT_DYNCREATE(CPBatch, CPPersistBase)
 IMPLEMENT_DYNCREATE(CPBatchLink, CPPersistBase)
@@ -34,6 +35,11 @@ CPBatch::CPBatch()
       m_startList(this, kClassProcessBase), m_runningList(this, kClassProcessBase),
       m_savedStatus(kBatchIdle), m_defaultAgents(this), m_reference(0)
 {
+#ifdef VANTOREL_SERVER_BUILD
+    m_logonToken = NULL;
+    m_loggedOn = FALSE;
+    m_armed = FALSE;
+#endif
 }
 
 CNeoPersist* CPBatch::Create()
@@ -176,7 +182,8 @@ void CPBatch::DeleteWithChildren(CNeoDatabase* database)
 // ---------------------------------------------------------------------------
 CPBatchLink::CPBatchLink()
     : m_traversalMaximum(0), m_terminationExitCode(255), m_traversalCount(0), m_sourceID(0),
-      m_targetID(0), m_lastExitCode(0)
+      m_targetID(0), m_lastExitCode(0), m_matchedOperator(0), m_matchedValue(0),
+      m_matchedUpperValue(0)
 {
 }
 
@@ -304,6 +311,57 @@ void CPBatchLinkItem::update(const CNeoPersist* other)
     CPPersistBase::update(other);
     const CPBatchLinkItem* from = static_cast<const CPBatchLinkItem*>(other);
     SetCondition(from->m_operator, from->m_value, from->m_upperValue);
+}
+
+BOOL CPBatchLink::Evaluate(unsigned long exitCode)
+{
+    m_lastExitCode = exitCode;
+    ++m_traversalCount;
+    setDirty(2);
+    if (m_traversalMaximum != 0 && m_traversalCount > m_traversalMaximum)
+        return FALSE;
+    CNeoFoundObjects conditions;
+    FindChildren(getDatabase(), kClassBatchLinkItem, getID(), TRUE, &conditions);
+    BOOL matched = FALSE;
+    for (int i = 0; i < conditions.GetSize(); ++i) {
+        CPBatchLinkItem* condition = conditions.at<CPBatchLinkItem>(i);
+        if (!condition->Matches(exitCode))
+            continue;
+        matched = TRUE;
+        m_matchedOperator = condition->GetOperator();
+        m_matchedValue = condition->GetValue();
+        m_matchedUpperValue = condition->GetUpperValue();
+    }
+    return matched;
+}
+
+void CPBatchLink::ResetCounters()
+{
+    m_traversalCount = 0;
+    m_lastExitCode = 0;
+}
+
+void CPBatchLink::ResetForRun()
+{
+    m_counter = 0;
+    ResetCounters();
+    setDirty(2);
+}
+
+CPBatchLogItemBase* CPBatchLink::FillLogItem(CPBatchLogItemBase* item)
+{
+    CPBatchLogItemLink* logItem = item ? static_cast<CPBatchLogItemLink*>(item)
+                                       : static_cast<CPBatchLogItemLink*>(CPBatchLogItemLink::Create());
+    CPPersistBase::FillLogItem(logItem);
+    logItem->SetStartTimeNow();
+    logItem->SetEndTimeNow();
+    logItem->SetExitCode((long)m_lastExitCode);
+    logItem->SetCount(m_traversalCount);
+    logItem->SetCounter(m_traversalCount);
+    if (m_traversalMaximum != 0 && m_traversalCount > m_traversalMaximum)
+        logItem->SetServerMessage(m_terminationMessage.getText());
+    logItem->SetCondition(m_matchedOperator, (long)m_matchedValue, (long)m_matchedUpperValue);
+    return logItem;
 }
 
 bool CPBatchLinkItem::Matches(unsigned long exitCode) const

@@ -1,5 +1,7 @@
 #include <model/steps.h>
 
+#include <model/run_log.h>
+
 #include <cstring>
 
 IMPLEMENT_DYNCREATE(CPProcessBase, CPPersistBase)
@@ -27,6 +29,10 @@ CPProcessBase::CPProcessBase()
       m_replaceFlag(0), m_activeInstances(this, kClassProcessBase), m_waitingList(this),
       m_originalID(0), m_runNumber(0), m_allowedAgents(this), m_agentStepHandle(0), m_agentID(0),
       m_retryCount(0), m_logItemID(0), m_dispatchCount(0), m_interactive(1)
+#ifdef VANTOREL_SERVER_BUILD
+      ,
+      m_currentInstance(-1)
+#endif
 {
     std::memset(m_consoleBlock, 0, sizeof m_consoleBlock);
     std::memset(m_consoleValues, 0, sizeof m_consoleValues);
@@ -306,4 +312,25 @@ void CPProcessScript::update(const CNeoPersist* other)
 {
     CPProcessBase::update(other);
     m_script = static_cast<const CPProcessScript*>(other)->m_script;
+}
+
+namespace {
+CPBatchLogItemBase* FillStepLogItem(CPProcessBase* step, CPBatchLogItemBase* item)
+{
+    if (!item) {
+        item = static_cast<CPBatchLogItemBase*>(CPBatchLogItemProcess::Create());
+        item->SetStartTimeNow();
+    }
+    return step->CPPersistBase::FillLogItem(item);
+}
+}  // namespace
+
+CPBatchLogItemBase* CPProcessExe::FillLogItem(CPBatchLogItemBase* item)
+{
+    return FillStepLogItem(this, item);
+}
+
+CPBatchLogItemBase* CPProcessScript::FillLogItem(CPBatchLogItemBase* item)
+{
+    return FillStepLogItem(this, item);
 }

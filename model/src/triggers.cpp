@@ -1,5 +1,9 @@
 #include <model/triggers.h>
 
+#include <model/clock.h>
+#include <model/run_log.h>
+#include <model/schedule.h>
+
 IMPLEMENT_DYNCREATE(CPTriggerItemBase, CPPersistBase)
 
 CPTriggerItemBase::CPTriggerItemBase() : m_executeNow(FALSE), m_kind(kTriggerNone)
@@ -44,7 +48,8 @@ void CPTriggerItemBase::update(const CNeoPersist* other)
 IMPLEMENT_DYNCREATE(CPTriggerDirNotify, CPTriggerItemBase)
 
 CPTriggerDirNotify::CPTriggerDirNotify()
-    : CPTriggerItemBase(kTriggerDirectory), m_watchSubtree(FALSE), m_changeFilter(0)
+    : CPTriggerItemBase(kTriggerDirectory), m_watchSubtree(FALSE), m_changeFilter(0),
+      m_armed(FALSE), m_notification(INVALID_HANDLE_VALUE)
 {
 }
 
@@ -96,7 +101,8 @@ CString CPTriggerDirNotify::GetTypeDetails() const
 // ---------------------------------------------------------------------------
 IMPLEMENT_DYNCREATE(CPTriggerSchedule, CPTriggerItemBase)
 
-CPTriggerSchedule::CPTriggerSchedule() : CPTriggerItemBase(kTriggerSchedule), m_scheduleID(-1)
+CPTriggerSchedule::CPTriggerSchedule()
+    : CPTriggerItemBase(kTriggerSchedule), m_scheduleID(-1), m_firedScheduleID(0)
 {
 }
 
@@ -205,4 +211,103 @@ void CPTrigger::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID)
             target->addObject(copy.get(), TRUE, NULL);
         }
     }
+}
+
+// ---------------------------------------------------------------------------
+// Trigger items at run time.
+
+void CPTriggerDirNotify::Arm(BOOL arm)
+{
+    if (arm) {
+        if (m_armed)
+            return;
+        m_notification = FindFirstChangeNotificationA(GetDirectory(), m_watchSubtree,
+                                                      m_changeFilter);
+        // The handle must survive between ticks, so the item stays in memory.
+        refer();
+        m_armed = TRUE;
+        return;
+    }
+    if (!m_armed)
+        return;
+    if (m_notification != INVALID_HANDLE_VALUE)
+        FindCloseChangeNotification(m_notification);
+    m_notification = INVALID_HANDLE_VALUE;
+    m_armed = FALSE;
+    unrefer();
+}
+
+BOOL CPTriggerDirNotify::IsFired()
+{
+    if (!m_armed)
+        Arm(TRUE);
+    if (m_notification == INVALID_HANDLE_VALUE)
+        return FALSE;
+    if (WaitForSingleObject(m_notification, 0) != WAIT_OBJECT_0)
+        return FALSE;
+    Rearm();
+    return TRUE;
+}
+
+void CPTriggerDirNotify::Rearm()
+{
+    FindNextChangeNotification(m_notification);
+}
+
+CPBatchLogItemBase* CPTriggerDirNotify::FillLogItem(CPBatchLogItemBase* item)
+{
+    CPBatchLogItemTrigger* logItem =
+        item ? static_cast<CPBatchLogItemTrigger*>(item)
+             : static_cast<CPBatchLogItemTrigger*>(CPBatchLogItemTrigger::Create());
+    logItem->SetDirectory(GetDirectory());
+    logItem->SetWatchSubtree(m_watchSubtree);
+    logItem->SetChangeFilter((long)m_changeFilter);
+    return CPPersistBase::FillLogItem(logItem);
+}
+
+namespace {
+COleDateTime ToMinute(const COleDateTime& time)
+{
+    return COleDateTime(time.GetYear(), time.GetMonth(), time.GetDay(), time.GetHour(),
+                        time.GetMinute(), 0);
+}
+}  // namespace
+
+BOOL CPTriggerSchedule::IsFired()
+{
+    setDirty(2);
+    COleDateTime now = ClockNowDate();
+    COleDateTime minute = ToMinute(now);
+    if (m_lastFireTime.m_dt != 0)
+        m_lastFireTime = ToMinute(m_lastFireTime);
+    if (m_lastFireTime == minute)
+        return FALSE;
+    CNeoRef<CPSchedule> schedule(
+        static_cast<CPSchedule*>(FindByID(getDatabase(), kClassSchedule, m_scheduleID)));
+    if (!schedule) {
+        m_firedScheduleID = 0;
+        return FALSE;
+    }
+    if (!schedule->IsDue())
+        return FALSE;
+    m_lastFireTime = now;
+    m_firedScheduleID = schedule->getID();
+    return TRUE;
+}
+
+CPBatchLogItemBase* CPTriggerSchedule::FillLogItem(CPBatchLogItemBase* item)
+{
+    CPBatchLogItemTrigger* logItem =
+        item ? static_cast<CPBatchLogItemTrigger*>(item)
+             : static_cast<CPBatchLogItemTrigger*>(CPBatchLogItemTrigger::Create());
+    CNeoRef<CPSchedule> schedule(
+        static_cast<CPSchedule*>(FindByID(getDatabase(), kClassSchedule, m_firedScheduleID)));
+    if (schedule) {
+        CNeoRef<CPPersistBase> dueItem(
+            FindByID(getDatabase(), kClassScheduleItem, schedule->GetDueItemID()));
+        if (dueItem)
+            logItem->SetScheduleItemName(dueItem->GetName());
+    }
+    logItem->SetStartTimeNow();
+    return CPPersistBase::FillLogItem(logItem);
 }

@@ -1,4 +1,6 @@
+#include <server/client_notify.h>
 #include <server/object_access.h>
+#include <server/step_queue.h>
 #include <server/transfer_records.h>
 
 #include <model/batch.h>
@@ -119,6 +121,16 @@ void ObjectAccess::DeleteObjects(ClientSession* session, long count, const long*
         CNeoRef<CPPersistBase> object(CPPersistBase::FindByID(server, kClassPersistBase, ids[i]));
         if (!object)
             continue;
+        CPBatch* batch = DYNAMIC_DOWNCAST(CPBatch, object.get());
+        if (batch) {
+            gClientNotify.QueueStatus(kNotifyBatchDeleted, batch->GetName(), batch->getID(),
+                                      batch->GetStatus());
+            // Nothing of the batch's run may outlive it: watched folders,
+            // queued steps and its logon.
+            batch->ArmTriggers(FALSE);
+            gStepQueue.RemoveBatch(batch->getID());
+            batch->LogonRunAsUser(FALSE);
+        }
         object->DeleteWithChildren(server);
         server->removeObject(object.get(), TRUE);
     }
@@ -215,6 +227,10 @@ void ObjectAccess::StoreObjects(ClientSession* session, const RpcBlob* image)
         copy->SetNewObject(FALSE);
         server->addObject(copy.get(), TRUE, NULL);
         copy->CopyChildren(server, received->GetDatabase(), incoming->getID());
+        CPBatch* batch = DYNAMIC_DOWNCAST(CPBatch, copy.get());
+        if (batch)
+            gClientNotify.QueueStatus(kNotifyBatchAdded, batch->GetName(), batch->getID(),
+                                      batch->GetStatus());
     }
 }
 
@@ -244,6 +260,8 @@ void ObjectAccess::RenameObject(ClientSession* session, NeoID id, const char* ne
     CNeoIDSelect select(id);
     CNeoRef<CPPersistBase> stored(
         FindRequired(session->GetServerDatabase(), kClassPersistBase, &select));
+    gClientNotify.QueueRename(kNotifyObjectRenamed, stored->getClassID(), stored->getID(),
+                              stored->GetName(), newName);
     stored->SetName(newName);
     // Without the mark the next commit would not write the new name.
     stored->setDirty(2);
@@ -331,14 +349,7 @@ void ObjectAccess::SetBatchStatus(ClientSession* session, NeoID batchID, long st
 {
     SessionFocus focus(session);
     CNeoRef<CPBatch> batch(FindBatch(session->GetServerDatabase(), batchID));
-    // The status a run returns to: Queued for a queued batch that starts,
-    // Idle after a stop.
-    if (batch->GetStatus() == kBatchQueued && status == kBatchExecuting)
-        batch->SetSavedStatus(kBatchQueued);
-    else if (status == kBatchStopping)
-        batch->SetSavedStatus(kBatchIdle);
-    batch->SetStatusValue(status);
-    batch->setDirty(2);
+    batch->SetStatus(status);
 }
 
 void ObjectAccess::GetBatchName(ClientSession* session, NeoID batchID, char* name)

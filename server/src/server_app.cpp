@@ -114,12 +114,18 @@ void ServerApp::ResetBatchesAfterRestart()
     std::unique_ptr<CNeoIndexIterator> batches(m_database->getIterator(kClassBatch, NULL));
     for (CNeoPersist* object = batches->first(); object; object = batches->nextObject()) {
         CNeoRef<CPBatch> batch(static_cast<CPBatch*>(object));
-        batch->SetPhaseValue(0);
-        if (batch->GetStatus() == kBatchExecuting)
-            batch->SetStatusValue(kBatchQueued);
-        batch->SetSavedStatus(batch->GetStatus());
-        batch->setDirty();
+        batch->ResetAfterRestart();
     }
+}
+
+void ServerApp::StartBatchScheduler()
+{
+    m_scheduler.Start(m_database);
+}
+
+void ServerApp::StopBatchScheduler()
+{
+    m_scheduler.Stop();
 }
 
 BOOL ServerApp::CommitDatabase(CString& error)

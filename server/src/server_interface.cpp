@@ -2,6 +2,7 @@
 // and reports through its status: 0, a code a worker threw, or the thread's
 // last system error for any other failure.
 #include <server/account_test.h>
+#include <server/agent_updates.h>
 #include <server/object_access.h>
 #include <server/rpc_listener.h>
 #include <server/thread_mediator.h>
@@ -268,11 +269,10 @@ LONG NoOp(ServerInterfaceContext context, LONG, LONG, RpcBlob*, LONG* status)
     return 0;
 }
 
-LONG PostProcessUpdate(ServerInterfaceContext, LONG, RpcBlob*, LONG* status)
+LONG PostProcessUpdate(ServerInterfaceContext, LONG processID, RpcBlob* result, LONG* status)
 {
-    // No result worker takes results yet: as when its queue is full, the
-    // agent keeps the step and offers it again.
-    *status = kStatusRefused;
+    // Queued as it came; the result worker applies it to the database.
+    *status = result ? gAgentUpdates.Post(processID, result->data, result->size) : kStatusRefused;
     return 0;
 }
 

@@ -1,7 +1,9 @@
 #include <server/server_service.h>
 
 #include <server/account_rights.h>
+#include <server/agent_updates.h>
 #include <server/rpc_listener.h>
+#include <server/step_queue.h>
 #include <server/thread_mediator.h>
 
 const ServiceConstants ServerService::kConstants = {
@@ -66,11 +68,15 @@ BOOL ServerService::OnInit()
         WriteEventLog(EVENTLOG_ERROR_TYPE, m_app.GetStartError());
         return FALSE;
     }
+    gStepQueue.Start(m_app.GetDatabase());
     CString error;
     if (!m_app.CommitDatabase(error)) {
         WriteEventLog(EVENTLOG_ERROR_TYPE, error);
+        gStepQueue.Stop();
         return FALSE;
     }
+    m_app.StartBatchScheduler();
+    gAgentUpdates.Start(m_app.GetDatabase());
     m_listener = new CNeoThreadMFC(NULL, 0, RpcListenerThread, this, 0, 0);
     return ServiceShell::OnInit();
 }
@@ -119,6 +125,9 @@ void ServerService::OnStop()
         // The stop sequence runs as a database thread holding the library lock.
         ThreadMediatorGuard guard;
         StopListenerThread();
+        m_app.StopBatchScheduler();
+        gAgentUpdates.Stop();
+        gStepQueue.Stop();
         Commit();
         ThreadMediator::Stop();
     }

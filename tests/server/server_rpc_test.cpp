@@ -279,8 +279,9 @@ TEST_F(ServerRpc, ModeFilterOfClassReadsAndNameLists)
         Reply names;
         ListObjectNames(m_context, c.mode, c.classID, &names, &status);
         ASSERT_EQ(status, c.namesStatus);
-        if (status == 0)
+        if (status == 0) {
             EXPECT_EQ((long)Names(names).size(), c.objects);
+        }
     }
 }
 
@@ -307,7 +308,7 @@ TEST_F(ServerRpc, StatusCodesOfRefusalsAndAnswersOfIdleManagers)
         {"GetBatchName missing", [&] { char name[256]; GetBatchName(m_context, 777, name, &status); }, 232},
         {"ListBatchLogs missing", [&] { ListBatchLogs(m_context, 2, 777, &reply, &status); }, 232},
         {"TestFileAccess file too long", [&] { TestFileAccess("", "user", "pw", longFile.c_str(), &status); }, 1},
-        {"PostProcessUpdate", [&] { RpcBlob step = {0, NULL}; PostProcessUpdate(m_context, 5, &step, &status); }, 1},
+        {"PostProcessUpdate queued", [&] { RpcBlob step = {0, NULL}; PostProcessUpdate(m_context, 5, &step, &status); }, 0},
         {"RegisterConsole", [&] { RegisterConsole(ServerInterface_Binding, m_context, "host", "x", &status); }, 1},
         {"RegisterConsole long host", [&] { RegisterConsole(ServerInterface_Binding, m_context, longFile.c_str(), "x", &status); }, 1},
         {"NoOp", [&] { RpcBlob none = {0, NULL}; NoOp(m_context, 1, 2, &none, &status); }, 0},
@@ -324,6 +325,13 @@ TEST_F(ServerRpc, StatusCodesOfRefusalsAndAnswersOfIdleManagers)
     }
     // The last call's empty agent list: a zero count and no records.
     EXPECT_EQ(reply.Bytes(), (std::vector<BYTE>{0, 0}));
+
+    // This server applies no results: the queue takes 15 and refuses the 16th.
+    for (int posted = 2; posted <= 16; ++posted) {
+        RpcBlob step = {0, NULL};
+        ASSERT_EQ(Guarded([&] { PostProcessUpdate(m_context, 5, &step, &status); }), 0u);
+        EXPECT_EQ(status, posted <= 15 ? 0 : 1) << "result " << posted;
+    }
 
     LONG stopped = -1;
     ASSERT_EQ(Guarded([&] { stopped = StopServerListening(); }), 0u);

@@ -5,12 +5,29 @@
 
 #include <model/id_array.h>
 
+#ifdef VANTOREL_SERVER_BUILD
+class CPBatchLog;
+class CPProcessBase;
+class CPTriggerItemBase;
+#endif
+
 const NeoTag kTagBatchValue = 0x65000003;
 const NeoTag kTagDiagramData = 0x65000005;
 const NeoTag kTagBatchStatus = 0x65000008;
 const NeoTag kTagBatchRunNumber = 0x65000009;
 const NeoTag kTagLinkSource = 0x65000300;
 const NeoTag kTagLinkTarget = 0x65000301;
+
+// Phases of a run, in the order a run passes them: 0, 1, 2, 3, 4, 6, 5.
+enum RunPhase {
+    kPhaseLogon = 0,
+    kPhaseArmed = 1,
+    kPhaseStarting = 2,
+    kPhaseMonitoring = 3,
+    kPhaseFinished = 4,
+    kPhaseEnding = 5,
+    kPhaseClosing = 6,
+};
 
 enum BatchStatus {
     kBatchInternalError = -1,
@@ -106,8 +123,64 @@ public:
     NeoID GetReference() const { return m_reference; }
     void SetReference(NeoID reference) { m_reference = reference; }
 
+#ifdef VANTOREL_SERVER_BUILD
+    // The server's run of the batch: one tick of its run state machine.
+    void RunTick();
+    // Store a status or phase and tell the consoles.
+    void SetStatus(long status);
+    void SetPhase(long phase);
+    // Logs the run-as account on (TRUE) or closes its token (FALSE).
+    BOOL LogonRunAsUser(BOOL logon);
+    void Impersonate(BOOL on);
+    void ArmTriggers(BOOL arm);
+    BOOL IsArmed() const { return m_armed; }
+    HANDLE GetLogonToken() const { return m_logonToken; }
+    // Ends the run at a console's stop, at server shut-down, and sets the
+    // batch up again at start-up.
+    void StopRun();
+    void ShutDownRun();
+    void ResetAfterRestart();
+
+    // Asks the trigger items; TRUE when a run starts.
+    BOOL CheckTriggers();
+    void PrepareRun(CPTriggerItemBase* item, ENeoPartMgr& startList);
+    void CollectStartSteps(CPTriggerItemBase* item, ENeoPartMgr& startList);
+    void StartSteps();
+    void MonitorSteps();
+
+    // Run logs: the current run's log (referenced; created on first use),
+    // its start and end, and its items.
+    CPBatchLog* OpenRunLog();
+    void LogRunStart();
+    void LogRunEnd();
+    void AddLogItem(CPBatchLogItemBase* item);
+    // Appends (referenced) the targets of the links that the finished
+    // instance's exit code lets through, logging every evaluation.
+    void FollowLinks(CPProcessBase* instance, CObArray* next);
+
+    // Run-time state must not be lost to the cache.
+    virtual BOOL isPurgeable() const;
+#endif
+
 private:
     void CopyLinks(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
+#ifdef VANTOREL_SERVER_BUILD
+    void RunPhase();
+    // Removes the run instances of earlier runs.
+    void ForgetRunInstances();
+    CPProcessBase* NewRunInstance(CPProcessBase* definition);
+    void StartNextConcurrent(CPProcessBase* definition, CNeoFoundObjects& newInstances);
+    void StartNextSingle(CPProcessBase* definition, CNeoFoundObjects& newInstances);
+    void StartNextWaiting(CPProcessBase* finished, CNeoFoundObjects& newInstances);
+    void CancelReplacedInstance(CPProcessBase* replaced, CNeoFoundObjects& newInstances);
+    void RetryStep(CPProcessBase* instance);
+    CPBatchLog* FindRunLog(BOOL create);
+
+    HANDLE m_logonToken;
+    BOOL m_loggedOn;
+    BOOL m_armed;
+    CNeoFoundObjects m_triggerItems;
+#endif
 
     ENeoBlob m_diagramData;
     long m_value;
@@ -170,6 +243,19 @@ public:
     unsigned long GetLastExitCode() const { return m_lastExitCode; }
     void SetLastExitCode(unsigned long code) { m_lastExitCode = code; }
 
+    // Counts an evaluation of the link for a finished step's exit code;
+    // TRUE when the link is followed: within its traversal maximum and one
+    // of its conditions holds (the last that holds is remembered).
+    BOOL Evaluate(unsigned long exitCode);
+    // Starts the link's counts afresh for a run.
+    void ResetForRun();
+    void ResetCounters();
+    // The log item of the last evaluation.
+    virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
+    long GetMatchedOperator() const { return m_matchedOperator; }
+    unsigned long GetMatchedValue() const { return m_matchedValue; }
+    unsigned long GetMatchedUpperValue() const { return m_matchedUpperValue; }
+
 private:
     ENeoBlob m_terminationMessage;
     NeoID m_traversalMaximum;
@@ -178,6 +264,10 @@ private:
     NeoID m_sourceID;
     NeoID m_targetID;
     unsigned long m_lastExitCode;
+    // Not stored: the condition that matched last.
+    long m_matchedOperator;
+    unsigned long m_matchedValue;
+    unsigned long m_matchedUpperValue;
 };
 
 // One exit-code condition of a link.
@@ -212,6 +302,18 @@ class CPAgent : public CPPersistBase {
 public:
     static CNeoPersist* Create();
     virtual NeoClassID getClassID() const { return kClassAgent; }
+
+#ifdef VANTOREL_SERVER_BUILD
+    // The agent's load as (agent ID, load); FALSE with (0, -1) when the
+    // agent cannot be reached, even after starting its service.
+    BOOL QueryLoad(long pair[2]);
+    BOOL StartAgentService();
+    // Hands a clone of the step to the agent: the agent's step handle, or 0
+    // when the agent cannot be reached or refuses the step.
+    long CreateProcess(CPProcessBase* step);
+    // Asks the agent to cancel a step it runs.
+    void StopProcess(long handle);
+#endif
 };
 
 #endif

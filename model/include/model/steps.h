@@ -53,8 +53,47 @@ public:
     virtual long ReservedSlot2() { return 0; }
     // Ends a running step; only the agent's steps have something to end.
     virtual long Kill() { return 0; }
+#ifdef VANTOREL_SERVER_BUILD
+    // On a run instance: queue it for an agent. On a definition: start the
+    // new instance under the step's instance rules. Returns 0.
+    virtual long Start(CPProcessBase* instance);
+    // Takes the result an agent returned into this run instance.
+    virtual long OnAgentUpdate();
+#endif
     virtual long ReservedSlot6() { return 0; }
     virtual long ReservedSlot7() { return 0; }
+#ifdef VANTOREL_SERVER_BUILD
+    // Asks the agent that runs this instance to cancel it.
+    virtual void Stop();
+
+    // The server's handling of definitions and run instances.
+    void SetState(long state, CPProcessBase* other);
+    // The definition of a run instance (a definition answers itself),
+    // referenced, or NULL.
+    CPProcessBase* FindDefinition();
+    // The instance a single-instance definition runs now, referenced, or NULL.
+    CPProcessBase* FindCurrentInstance();
+    void SetCurrentInstance(CPProcessBase* instance);
+    NeoID GetCurrentInstanceID() const { return m_currentInstance; }
+    // Makes a fresh clone the run instance of `originalID` in run `runNumber`;
+    // it receives a new ID when it is added to a database.
+    void MarkRunInstance(long flag, NeoID originalID, NeoID runNumber);
+    void ResetForRun();
+    // Uses up one retry and tells whether the exit code asks for it.
+    BOOL RetryRuleMatches();
+    // Hands the instance to the least loaded allowed agent that accepts it;
+    // the agent's step handle, 0 when none accepted.
+    long DispatchToAgent();
+    // The reachable allowed agents, least loaded first (each referenced).
+    void GetCandidateAgents(CObArray* agents);
+    // The instance's run-log item: created at the first dispatch, completed
+    // when a result arrives.
+    void CreateLogItem();
+    void CompleteLogItem();
+
+    // A definition with a current instance keeps it in memory.
+    virtual BOOL isPurgeable() const;
+#endif
 
     CString GetNote1() const { return m_note1.getText(); }
     void SetNote1(const char* text) { m_note1.setText(text); }
@@ -202,6 +241,9 @@ private:
     NeoID m_dispatchCount;
     ENeoBlob m_workingDirectory;
     long m_interactive;
+#ifdef VANTOREL_SERVER_BUILD
+    NeoID m_currentInstance;  // not stored; -1 when none
+#endif
 };
 
 // A process to run.
@@ -216,6 +258,8 @@ public:
     virtual void readObject(CNeoStream* stream, NeoTag tag);
     virtual void writeObject(CNeoStream* stream, NeoTag tag);
     virtual void update(const CNeoPersist* other);
+    // A new step log item, started now.
+    virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
 
     CString GetProgramPath() const { return m_programPath.getText(); }
     void SetProgramPath(const char* text) { m_programPath.setText(text); }
@@ -257,6 +301,7 @@ public:
     virtual void readObject(CNeoStream* stream, NeoTag tag);
     virtual void writeObject(CNeoStream* stream, NeoTag tag);
     virtual void update(const CNeoPersist* other);
+    virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
 
     CString GetScript() const { return m_script.getText(); }
     void SetScript(const char* text) { m_script.setText(text); }

@@ -61,10 +61,24 @@ public:
     unsigned long GetChangeFilter() const { return m_changeFilter; }
     void SetChangeFilter(unsigned long filter) { m_changeFilter = filter; }
 
+    // Watching the directory: arming opens a change notification and keeps
+    // the item in memory until it is disarmed; a directory that cannot be
+    // watched leaves the item armed without a handle, so it never fires.
+    virtual void Arm(BOOL arm);
+    // TRUE once for each change seen since the last time it answered TRUE.
+    virtual BOOL IsFired();
+    virtual void Rearm();
+    virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
+    BOOL IsArmed() const { return m_armed; }
+    HANDLE GetNotification() const { return m_notification; }
+
 private:
     ENeoBlob m_directory;
     BOOL m_watchSubtree;
     unsigned long m_changeFilter;
+    // Not stored.
+    BOOL m_armed;
+    HANDLE m_notification;
 };
 
 class CPTriggerSchedule : public CPTriggerItemBase {
@@ -89,14 +103,21 @@ public:
     // The schedule copy this trigger owns; -1 when none.
     NeoID GetScheduleID() const { return m_scheduleID; }
     void SetScheduleID(NeoID id) { m_scheduleID = id; }
-    // The minute in which the trigger last asked its schedule.
+    // The time the trigger last fired.
     COleDateTime GetLastFireTime() const { return m_lastFireTime; }
     void SetLastFireTime(const COleDateTime& time) { m_lastFireTime = time; }
+
+    // TRUE when the schedule is due in the current minute; at most once a
+    // minute.
+    virtual BOOL IsFired();
+    virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
+    NeoID GetFiredScheduleID() const { return m_firedScheduleID; }
 
 private:
     ENeoBlob m_note;
     NeoID m_scheduleID;
     COleDateTime m_lastFireTime;
+    NeoID m_firedScheduleID;  // not stored
 };
 
 // A holder of a list of objects of any class.

@@ -3,6 +3,8 @@
 #ifndef SERVER_SERVER_APP_H
 #define SERVER_SERVER_APP_H
 
+#include <server/batch_scheduler.h>
+
 #include <zqdb32/zqdb32.h>
 
 // The server's database.
@@ -37,6 +39,11 @@ public:
     void EnsureLocalAgent();
     void ResetBatchesAfterRestart();
 
+    // The scheduler thread that runs the batches; stopping it shuts down
+    // every batch's run and commits.
+    void StartBatchScheduler();
+    void StopBatchScheduler();
+
 private:
     BOOL OpenDatabase(const CString& path);
 
@@ -44,6 +51,7 @@ private:
     CNeoFileLocation* m_location;
     CNeoFormat* m_formats[2];
     CString m_startError;
+    BatchScheduler m_scheduler;
 };
 
 #endif

@@ -1,0 +1,35 @@
+// The batch scheduler: one database thread that gives every stored batch a
+// tick of its run state machine every 250 ms.
+#ifndef SERVER_BATCH_SCHEDULER_H
+#define SERVER_BATCH_SCHEDULER_H
+
+#include <server/periodic_worker.h>
+
+class BatchScheduler {
+public:
+    BatchScheduler();
+
+    // Starts the scheduler thread on `database`.
+    void Start(CNeoDatabase* database);
+    // Ends the thread, shuts down the run of every batch and commits.
+    void Stop();
+    // One pass over every batch (the thread's work).
+    void Pass();
+
+private:
+    void Commit();
+
+    CNeoDatabase* m_database;
+    unsigned long m_dirtyPasses;
+    PeriodicWorker m_worker;
+};
+
+// Asks for a commit at the end of the current scheduler pass: run starts,
+// run ends and status changes are committed at once, so that a crash loses
+// no run's record.
+void RequestRunStateCommit();
+
+// Writes an error entry of the running service (printed under -debug).
+void ReportEngineError(const CString& text);
+
+#endif

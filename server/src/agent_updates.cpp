@@ -1,0 +1,152 @@
+#include <server/agent_updates.h>
+
+#include <model/batch.h>
+#include <model/steps.h>
+
+#include <stdio.h>
+
+AgentUpdateManager gAgentUpdates;
+
+namespace {
+const DWORD kApplyPeriod = 1000;
+
+// A run instance whose batch no longer watches it belongs to a run that was
+// stopped or replaced, or that a restart interrupted.
+BOOL IsWatched(CPProcessBase* instance)
+{
+    CNeoRef<CPBatch> batch(static_cast<CPBatch*>(
+        CPPersistBase::FindByID(instance->getDatabase(), kClassBatch, instance->GetParentID())));
+    return batch && batch->GetRunningList().contains(instance->getID());
+}
+}  // namespace
+
+AgentUpdate::AgentUpdate(long id, const void* data, unsigned long length)
+    : processID(id), bytes(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + length)
+{
+}
+
+AgentUpdateManager::AgentUpdateManager() : m_database(NULL)
+{
+    InitializeCriticalSection(&m_lock);
+}
+
+AgentUpdateManager::~AgentUpdateManager()
+{
+    for (AgentUpdate* update : m_queue)
+        delete update;
+    DeleteCriticalSection(&m_lock);
+}
+
+void AgentUpdateManager::OpenView()
+{
+    m_view.setLocation(&m_location);
+    m_view.fSetting = 2;
+    ResetImage(&m_view);
+}
+
+BOOL AgentUpdateManager::Start(CNeoDatabase* database)
+{
+    m_database = database;
+    {
+        CNeoLock lock;
+        OpenView();
+    }
+    m_worker.Start(kApplyPeriod, [this] { Apply(); });
+    return TRUE;
+}
+
+BOOL AgentUpdateManager::Stop()
+{
+    printf("Stopping agent update manager......");
+    fflush(stdout);
+    m_worker.Stop();
+    {
+        CNeoLock lock;
+        if (m_view.isOpen())
+            m_view.close(FALSE);
+    }
+    printf("stopped.\n");
+    fflush(stdout);
+    return TRUE;
+}
+
+long AgentUpdateManager::Post(long processID, const void* bytes, unsigned long length)
+{
+    EnterCriticalSection(&m_lock);
+    long refused = 1;
+    if ((int)m_queue.size() < kMaxQueued) {
+        m_queue.push_back(new AgentUpdate(processID, bytes, length));
+        refused = 0;
+    }
+    LeaveCriticalSection(&m_lock);
+    return refused;
+}
+
+int AgentUpdateManager::GetQueuedCount()
+{
+    EnterCriticalSection(&m_lock);
+    int count = (int)m_queue.size();
+    LeaveCriticalSection(&m_lock);
+    return count;
+}
+
+void AgentUpdateManager::Apply()
+{
+    CNeoLock databaseLock;
+    EnterCriticalSection(&m_lock);
+    std::vector<AgentUpdate*> queue;
+    queue.swap(m_queue);
+    LeaveCriticalSection(&m_lock);
+    CFocusDatabases focus(gNeoDatabase, gNeoTargetDatabase);
+    for (AgentUpdate* update : queue) {
+        ApplyOne(*update);
+        delete update;
+    }
+}
+
+void AgentUpdateManager::ApplyOne(const AgentUpdate& update)
+{
+    try {
+        LoadImage(&m_view, update.bytes.empty() ? NULL : &update.bytes[0],
+                  (unsigned long)update.bytes.size());
+    } catch (CNeoException* e) {
+        // Not an object stream: nothing to apply.
+        e->Delete();
+        OpenView();
+        return;
+    }
+    CNeoRef<CPProcessBase> received(static_cast<CPProcessBase*>(
+        CPPersistBase::FindByID(&m_view, kClassProcessBase, update.processID)));
+    gNeoDatabase = gNeoTargetDatabase = m_database;
+    CNeoRef<CPProcessBase> stored(static_cast<CPProcessBase*>(
+        CPPersistBase::FindByID(m_database, kClassProcessBase, update.processID)));
+    if (received && stored) {
+        printf("Updating process %s\n", (LPCTSTR)received->GetName());
+        fflush(stdout);
+        stored->update(received.get());
+        if (IsWatched(stored.get())) {
+            stored->OnAgentUpdate();
+            stored->setDirty(2);
+        } else {
+            // Nothing follows a result of a run that is over: log it and let
+            // the instance go.
+            stored->CompleteLogItem();
+            m_database->removeObject(stored.get());
+        }
+    }
+    OpenView();
+}
+
+long CPProcessBase::OnAgentUpdate()
+{
+    if (m_instanceMode == 1) {
+        CNeoRef<CPProcessBase> definition(FindDefinition());
+        if (definition)
+            definition->SetState(kStepIdle, NULL);
+        SetState(kStepFinished, NULL);
+    } else if (m_instanceMode == 0) {
+        SetState(kStepFinished, this);
+    }
+    CompleteLogItem();
+    return 0;
+}

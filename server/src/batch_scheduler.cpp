@@ -1,0 +1,91 @@
+#include <server/batch_scheduler.h>
+#include <server/service_shell.h>
+
+#include <model/batch.h>
+
+#include <memory>
+
+namespace {
+const DWORD kTickPeriod = 250;
+// Without run-state commits, the scheduler commits every 500th pass in
+// which the database had changes, and then trims the cache.
+const unsigned long kCommitEveryDirtyPasses = 500;
+const long kPurgeAmount = 2000;
+
+volatile LONG gCommitRequested = 0;
+
+// Calls `work` on every stored batch with the batch's database in focus.
+template <class Work>
+void ForEachBatch(CNeoDatabase* database, Work work)
+{
+    std::unique_ptr<CNeoIndexIterator> batches(database->getIterator(kClassBatch, NULL));
+    for (CNeoPersist* object = batches->first(); object; object = batches->nextObject()) {
+        CNeoRef<CPBatch> batch(static_cast<CPBatch*>(object));
+        try {
+            work(batch.get());
+        } catch (CNeoException* e) {
+            CString text;
+            text.Format("The batch %s could not be run: %s", (LPCTSTR)batch->GetName(),
+                        (LPCTSTR)e->getText());
+            e->Delete();
+            ReportEngineError(text);
+        }
+    }
+}
+}  // namespace
+
+void RequestRunStateCommit()
+{
+    InterlockedExchange(&gCommitRequested, 1);
+}
+
+void ReportEngineError(const CString& text)
+{
+    if (ServiceShell::Instance())
+        ServiceShell::Instance()->WriteEventLog(EVENTLOG_ERROR_TYPE, text);
+}
+
+BatchScheduler::BatchScheduler() : m_database(NULL), m_dirtyPasses(0) {}
+
+void BatchScheduler::Start(CNeoDatabase* database)
+{
+    m_database = database;
+    m_worker.Start(kTickPeriod, [this] { Pass(); });
+}
+
+void BatchScheduler::Stop()
+{
+    if (!m_worker.IsRunning())
+        return;
+    SleepReleased(1000);
+    m_worker.Stop();
+    CFocusDatabases focus(m_database, m_database);
+    ForEachBatch(m_database, [](CPBatch* batch) { batch->ShutDownRun(); });
+    InterlockedExchange(&gCommitRequested, 0);
+    Commit();
+}
+
+void BatchScheduler::Pass()
+{
+    CFocusDatabases focus(m_database, m_database);
+    if (m_database->isDirty() && ++m_dirtyPasses % kCommitEveryDirtyPasses == 0) {
+        Commit();
+        m_database->purge(kPurgeAmount);
+    }
+    ForEachBatch(m_database, [](CPBatch* batch) { batch->RunTick(); });
+    gNeoDatabase = gNeoTargetDatabase = m_database;
+    if (InterlockedExchange(&gCommitRequested, 0))
+        Commit();
+}
+
+void BatchScheduler::Commit()
+{
+    try {
+        m_database->commit(FALSE, TRUE, NULL);
+    } catch (CNeoException* e) {
+        CString text;
+        text.Format("The database could not be saved: %s", (LPCTSTR)e->getText());
+        e->Delete();
+        ReportEngineError(text);
+    }
+}
