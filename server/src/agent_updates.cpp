@@ -28,6 +28,8 @@ AgentUpdate::AgentUpdate(long id, const void* data, unsigned long length)
 AgentUpdateManager::AgentUpdateManager() : m_database(NULL)
 {
     InitializeCriticalSection(&m_lock);
+    m_view.setLocation(&m_location);
+    m_view.fSetting = 2;
 }
 
 AgentUpdateManager::~AgentUpdateManager()
@@ -39,18 +41,12 @@ AgentUpdateManager::~AgentUpdateManager()
 
 void AgentUpdateManager::OpenView()
 {
-    m_view.setLocation(&m_location);
-    m_view.fSetting = 2;
     ResetImage(&m_view);
 }
 
 BOOL AgentUpdateManager::Start(CNeoDatabase* database)
 {
     m_database = database;
-    {
-        CNeoLock lock;
-        OpenView();
-    }
     m_worker.Start(kApplyPeriod, [this] { Apply(); });
     return TRUE;
 }

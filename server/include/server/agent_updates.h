@@ -28,6 +28,8 @@ public:
 
     // Starts the worker that applies the results to `database`; returns 1.
     BOOL Start(CNeoDatabase* database);
+    // The database Apply updates (Start sets it).
+    void SetDatabase(CNeoDatabase* database) { m_database = database; }
     BOOL Stop();
     // Queues a result: 0 queued, 1 refused (the queue is full).
     long Post(long processID, const void* bytes, unsigned long length);
