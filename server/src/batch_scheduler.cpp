@@ -45,7 +45,7 @@ void ReportEngineError(const CString& text)
         ServiceShell::Instance()->WriteEventLog(EVENTLOG_ERROR_TYPE, text);
 }
 
-BatchScheduler::BatchScheduler() : m_database(NULL), m_dirtyPasses(0) {}
+BatchScheduler::BatchScheduler(CNeoDatabase* database) : m_database(database), m_dirtyPasses(0) {}
 
 void BatchScheduler::Start(CNeoDatabase* database)
 {

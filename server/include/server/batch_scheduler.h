@@ -7,7 +7,7 @@
 
 class BatchScheduler {
 public:
-    BatchScheduler();
+    explicit BatchScheduler(CNeoDatabase* database = NULL);
 
     // Starts the scheduler thread on `database`.
     void Start(CNeoDatabase* database);
