@@ -203,6 +203,9 @@ int CPPersistBase::GetDebugText(CFile* file) const
 
 CPPersistBase* CPPersistBase::FindByID(CNeoDatabase* database, NeoClassID classID, NeoID id)
 {
+    // An object in no database (a free copy) finds nothing.
+    if (!database)
+        return NULL;
     CNeoIDSelect select(id);
     return static_cast<CPPersistBase*>(database->findObject(classID, &select));
 }

@@ -62,7 +62,10 @@ void CPBatch::RunPhase()
         SetPhase(kPhaseEnding);
         break;
     case kPhaseEnding:
-        ArmTriggers(FALSE);
+        // A batch that waits for its next run keeps watching: changes seen
+        // during this run start the next one.
+        if (m_savedStatus != kBatchQueued)
+            ArmTriggers(FALSE);
         LogRunEnd();
         SetPhase(kPhaseLogon);
         SetStatus(m_savedStatus);

@@ -21,7 +21,7 @@ public:
 class AgentUpdateManager {
 public:
     // At most this many results wait.
-    static const int kMaxQueued = 15;
+    static constexpr int kMaxQueued = 15;
 
     AgentUpdateManager();
     ~AgentUpdateManager();

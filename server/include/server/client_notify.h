@@ -58,7 +58,7 @@ private:
 class ClientNotifyManager {
 public:
     // At most this many events wait; later ones are dropped.
-    static const int kMaxQueued = 2001;
+    static constexpr int kMaxQueued = 2001;
 
     ~ClientNotifyManager();
 
