@@ -3,6 +3,8 @@
 // instances are all still running at their agents at 100 and 1,000 batches.
 // A pass must stay linear in the number of batches: the per-batch cost at the
 // larger size is printed as a ratio of the one at the smaller size.
+#include "bench_clock.h"
+
 #include <server/batch_scheduler.h>
 
 #include <model/batch.h>
@@ -22,16 +24,6 @@ const int kStepsPerBatch = 10;
 const int kTimedPasses = 20;
 
 enum Kind { kIdle, kRunning };
-
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return (double)now.QuadPart / frequency.QuadPart;
-}
 
 // Files an object and drops the creator's reference; returns its ID.
 NeoID Add(CNeoDatabase* db, CPPersistBase* object)

@@ -1,5 +1,7 @@
 // Database file costs at 1,000 and 100,000 objects: creating, opening, an
 // indexed find, a full iteration and a commit of one changed object.
+#include "bench_clock.h"
+
 #include <zqdb32/zqdb32.h>
 
 #include <stdio.h>
@@ -41,16 +43,6 @@ public:
 std::string NameOf(long i)
 {
     return "record-" + std::to_string(i * 7919 % 1000003);
-}
-
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return (double)now.QuadPart / frequency.QuadPart;
 }
 
 struct Figures {

@@ -57,39 +57,38 @@ ClientNotifyManager::~ClientNotifyManager()
     DiscardQueue();
 }
 
-BOOL ClientNotifyManager::CanQueue() const
+ConsoleNotification* ClientNotifyManager::NewRecord(long kind, long code, long id)
 {
-    return !m_consoles.IsEmpty() && m_queue.GetCount() < kMaxQueued;
+    if (m_consoles.IsEmpty() || m_queue.GetCount() >= kMaxQueued)
+        return NULL;
+    ConsoleNotification* record = new ConsoleNotification;
+    record->kind = kind;
+    record->code = code;
+    record->id = id;
+    record->value = 0;
+    record->classID = 0;
+    m_queue.AddTail(record);
+    return record;
 }
 
 void ClientNotifyManager::QueueStatus(long code, const char* text, long id, long value)
 {
-    if (!CanQueue())
+    ConsoleNotification* record = NewRecord(ConsoleNotification::kBatchEvent, code, id);
+    if (!record)
         return;
-    ConsoleNotification* record = new ConsoleNotification;
-    record->kind = ConsoleNotification::kBatchEvent;
-    record->code = code;
     record->text = text;
-    record->id = id;
     record->value = value;
-    record->classID = 0;
-    m_queue.AddTail(record);
 }
 
 void ClientNotifyManager::QueueRename(long code, long classID, long id, const char* oldName,
                                       const char* newName)
 {
-    if (!CanQueue())
+    ConsoleNotification* record = NewRecord(ConsoleNotification::kObjectEvent, code, id);
+    if (!record)
         return;
-    ConsoleNotification* record = new ConsoleNotification;
-    record->kind = ConsoleNotification::kObjectEvent;
-    record->code = code;
     record->text = oldName;
     record->secondText = newName;
-    record->id = id;
-    record->value = 0;
     record->classID = classID;
-    m_queue.AddTail(record);
 }
 
 void ClientNotifyManager::AddConsole(ConsoleLink* link)

@@ -1,5 +1,7 @@
 #include "engine_fixture.h"
 
+#include "sample_batch.h"
+
 #include <model/clock.h>
 #include <model/schedule.h>
 
@@ -11,17 +13,6 @@ time_t TestNow()
     return gNow;
 }
 
-template <class T>
-NeoID AddObject(CNeoDatabase* db, T* object, NeoID parent, const char* name, long runInstance = 0)
-{
-    object->SetName(name);
-    object->SetParentID(parent);
-    object->SetRunInstance(runInstance);
-    db->addObject(object);
-    NeoID id = object->getID();
-    object->unrefer();
-    return id;
-}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -145,20 +136,20 @@ NeoID EngineTest::AddBatch(const char* name, long status)
     CPBatch* batch = new CPBatch;
     batch->SetStatusValue(status);
     batch->SetSavedStatus(status);
-    return AddObject(db(), batch, 0, name);
+    return FileUnder(db(), batch, 0, name);
 }
 
 NeoID EngineTest::AddAgent(const char* host)
 {
     m_agents.hosts[host];
-    return AddObject(db(), new CPAgent, 0, host);
+    return FileUnder(db(), new CPAgent, 0, host);
 }
 
 NeoID EngineTest::AddStep(NeoID batch, const char* name)
 {
     CPProcessExe* step = new CPProcessExe;
     step->SetProgramPath("C:\\tools\\work.exe");
-    NeoID id = AddObject(db(), step, batch, name);
+    NeoID id = FileUnder(db(), step, batch, name);
     CNeoRef<CPProcessBase> stored(Step(id));
     CNeoRef<CPPersistBase> agent(CPPersistBase::FindByID(db(), kClassAgent, m_agentID));
     stored->GetAllowedAgents().Append(agent.get());
@@ -173,11 +164,11 @@ NeoID EngineTest::AddLink(NeoID batch, NeoID from, NeoID to, std::vector<Conditi
     link->SetTargetID(to);
     link->SetTraversalMaximum(traversalMaximum);
     link->SetTerminationMessage("too many rounds");
-    NeoID id = AddObject(db(), link, batch, "link");
+    NeoID id = FileUnder(db(), link, batch, "link");
     for (const Condition& c : conditions) {
         CPBatchLinkItem* item = new CPBatchLinkItem;
         item->SetCondition(c.op, c.value, c.upper);
-        AddObject(db(), item, id, "");
+        FileUnder(db(), item, id, "");
     }
     return id;
 }
@@ -185,8 +176,8 @@ NeoID EngineTest::AddLink(NeoID batch, NeoID from, NeoID to, std::vector<Conditi
 NeoID EngineTest::AddScheduleTrigger(NeoID batch, int hour, int minute)
 {
     CPTriggerSchedule* trigger = new CPTriggerSchedule;
-    NeoID id = AddObject(db(), trigger, batch, "daily");
-    NeoID schedule = AddObject(db(), new CPSchedule, id, "every day", 1);
+    NeoID id = FileUnder(db(), trigger, batch, "daily");
+    NeoID schedule = FileUnder(db(), new CPSchedule, id, "every day", 1);
     Find<CPTriggerSchedule>(kClassTriggerSchedule, id)->SetScheduleID(schedule);
     CPScheduleItem* item = new CPScheduleItem;
     ScheduleEvaluator& e = item->GetEvaluator();
@@ -196,7 +187,7 @@ NeoID EngineTest::AddScheduleTrigger(NeoID batch, int hour, int minute)
     memset(e.m_monthSet, 0xFF, sizeof e.m_monthSet);
     ScheduleEvaluator::SetBit(e.m_hourSet, hour);
     ScheduleEvaluator::SetBit(e.m_minuteSet, minute);
-    AddObject(db(), item, schedule, "morning", 1);
+    FileUnder(db(), item, schedule, "morning", 1);
     return id;
 }
 
@@ -205,7 +196,7 @@ NeoID EngineTest::AddDirectoryTrigger(NeoID batch, const std::string& folder)
     CPTriggerDirNotify* trigger = new CPTriggerDirNotify;
     trigger->SetDirectory(folder.c_str());
     trigger->SetChangeFilter(FILE_NOTIFY_CHANGE_FILE_NAME);
-    return AddObject(db(), trigger, batch, "incoming");
+    return FileUnder(db(), trigger, batch, "incoming");
 }
 
 void EngineTest::Tick(int passes)

@@ -7,18 +7,11 @@
 
 namespace {
 
-// Files an object under a parent and hands the reference to the database.
 template <class T>
 NeoID Add(CNeoDatabase* db, T* object, NeoID parent, const char* name, long runInstance = 0)
 {
-    object->SetName(name);
     object->SetDescription("made for the object-stream tests and benchmark");
-    object->SetParentID(parent);
-    object->SetRunInstance(runInstance);
-    db->addObject(object);
-    NeoID id = object->getID();
-    object->unrefer();
-    return id;
+    return FileUnder(db, object, parent, name, runInstance);
 }
 
 NeoID AddLink(CNeoDatabase* db, NeoID batch, NeoID from, NeoID to, int number)

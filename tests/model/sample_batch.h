@@ -4,10 +4,24 @@
 #ifndef TESTS_MODEL_SAMPLE_BATCH_H
 #define TESTS_MODEL_SAMPLE_BATCH_H
 
-#include <zqdb32/zqdb32.h>
+#include <model/persist_base.h>
 
 // Adds a batch with `steps` steps and all its children to the database;
 // returns the batch's ID.
 NeoID BuildSampleBatch(CNeoDatabase* db, int steps);
+
+// Files a new object under a parent, named, and hands the creator's
+// reference to the database; returns the object's ID.
+template <class T>
+NeoID FileUnder(CNeoDatabase* db, T* object, NeoID parent, const char* name, long runInstance = 0)
+{
+    object->SetName(name);
+    object->SetParentID(parent);
+    object->SetRunInstance(runInstance);
+    db->addObject(object);
+    NeoID id = object->getID();
+    object->unrefer();
+    return id;
+}
 
 #endif

@@ -77,7 +77,9 @@ public:
     void DiscardQueue();
 
 private:
-    BOOL CanQueue() const;
+    // A new queued record, or NULL when no console listens or the queue is
+    // full (the event is dropped).
+    ConsoleNotification* NewRecord(long kind, long code, long id);
 
     CObList m_queue;
     CPtrList m_consoles;
