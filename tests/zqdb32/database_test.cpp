@@ -186,6 +186,15 @@ TEST_F(zqdb32Search, ChangedKeysAreSearchedByTheirNewValues)
     check("committed");
     reopen();
     check("reopened");
+
+    // Marked changed first and changed afterwards while still held.
+    CThing* held = FindThing(fDB, fIDs['c']);
+    held->setDirty();
+    held->fName.setText("psi");
+    CNeoStringSelect psi(kNameTag, "psi");
+    EXPECT_EQ(find(kThingID, &psi), "c");
+    held->unrefer();
+    EXPECT_EQ(find(kThingID, &psi), "c");
 }
 
 TEST_F(zqdb32Search, RemoveAndAddBackMovesToAnotherParent)

@@ -363,7 +363,7 @@ void CNeoDatabase::forgetAll()
     fIndexes.clear();
     fChanged.clear();
     fRemoved.clear();
-    fReferenced.clear();
+    fHeldChanged.clear();
     fOpen = FALSE;
 }
 
@@ -433,12 +433,13 @@ CNeoPersist* CNeoDatabase::load(NeoID id, const unsigned char* record)
 void CNeoDatabase::noteReferenced(CNeoPersist* object, BOOL referenced)
 {
     if (referenced) {
-        fReferenced.insert(object);
+        if (object->fDirty)
+            fHeldChanged.insert(object);
         return;
     }
     // Unreferenced: bring its index keys up to date with its fields, since an
     // index search trusts the keys of every object no one holds.
-    fReferenced.erase(object);
+    fHeldChanged.erase(object);
     indexObject(object->fID, object);
 }
 
@@ -526,8 +527,6 @@ void CNeoDatabase::addObject(CNeoPersist* object, BOOL, void*)
     fByClass[classID].insert(id);
     fCache[id] = object;
     object->fDatabase = this;
-    if (object->fUseCount > 0)
-        fReferenced.insert(object);
     // A removal of the same ID earlier in this commit stays in fRemoved: the
     // commit writes it before the new record, and it still holds if the
     // object is removed again before the commit.
@@ -559,7 +558,7 @@ void CNeoDatabase::removeObject(CNeoPersist* object, BOOL)
     fEntries.erase(id);
     fCache.erase(id);
     fChanged.erase(id);
-    fReferenced.erase(object);
+    fHeldChanged.erase(object);
     object->fDatabase = NULL;
     if (object->fUseCount < 1)
         delete object;
@@ -600,8 +599,8 @@ void CNeoDatabase::collect(NeoClassID classID, CNeoSelect* select, NeoID after,
             for (auto it = useIndex->entries.lower_bound(std::make_pair(key, after + 1));
                  it != useIndex->entries.end() && it->first == key; ++it)
                 candidates.insert(it->second);
-            for (CNeoPersist* object : fReferenced)
-                if (object->fDirty && object->fID > after)
+            for (CNeoPersist* object : fHeldChanged)
+                if (object->fID > after)
                     candidates.insert(object->fID);
             for (NeoID id : candidates)
                 if (accept(id)) {
@@ -790,6 +789,7 @@ void CNeoDatabase::commit(BOOL, BOOL, void*)
     }
     fChanged.clear();
     fRemoved.clear();
+    fHeldChanged.clear();
 
     unsigned long garbage = fCommittedEnd - kDataStart - fLiveBytes;
     if (garbage > fLiveBytes + kCompactSlack)

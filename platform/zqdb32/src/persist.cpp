@@ -98,6 +98,8 @@ void CNeoPersist::setDirty(short)
     fDirty = TRUE;
     if (fDatabase) {
         fDatabase->fChanged.insert(fID);
+        if (fUseCount > 0)
+            fDatabase->fHeldChanged.insert(this);
         fDatabase->indexObject(fID, this);
     }
 }

@@ -776,7 +776,9 @@ private:
     std::unordered_map<NeoID, CNeoPersist*> fCache;
     std::set<NeoID> fChanged;   // added or dirty since the last commit
     std::set<NeoID> fRemoved;   // removed since the last commit, present on disk
-    std::set<CNeoPersist*> fReferenced;  // cached objects with a use count above 0
+    // Objects that are held (use count above 0) and changed since the last
+    // commit: their index keys may be older than their fields.
+    std::set<CNeoPersist*> fHeldChanged;
 
     unsigned long fSequence;     // of the last header slot written
     unsigned long fCommittedEnd; // end of the last committed block
