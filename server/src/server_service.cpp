@@ -21,6 +21,17 @@ HANDLE ServerStopEvent()
     return stopEvent;
 }
 
+namespace {
+// Ends the listener thread at the start of the stop sequence. The worker
+// loop closes the database once it sees ServerStopEvent, so that event is
+// set only after the rest of the sequence has run.
+HANDLE ListenerStopEvent()
+{
+    static HANDLE stopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
+    return stopEvent;
+}
+}  // namespace
+
 ServerService::ServerService(ServerApp& app)
     : ServiceShell(kConstants, WorkerLoop,
                    SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE | SERVICE_ACCEPT_SHUTDOWN,
@@ -64,6 +75,7 @@ BOOL ServerService::OnInit()
     if (!CheckPrivileges())
         return FALSE;
     ResetEvent(ServerStopEvent());
+    ResetEvent(ListenerStopEvent());
     if (!m_app.InitInstance()) {
         WriteEventLog(EVENTLOG_ERROR_TYPE, m_app.GetStartError());
         return FALSE;
@@ -93,7 +105,7 @@ UINT ServerService::RpcListenerThread(void* data)
                     (long)status);
         service->WriteEventLog(EVENTLOG_ERROR_TYPE, text);
     }
-    while (WaitForSingleObject(ServerStopEvent(), 0) != WAIT_OBJECT_0)
+    while (WaitForSingleObject(ListenerStopEvent(), 0) != WAIT_OBJECT_0)
         CNeoThreadMFC::FThread()->sleep(50);
     return 0;
 }
@@ -103,7 +115,7 @@ void ServerService::StopListenerThread()
     if (!m_listener)
         return;
     StopRpcServer();
-    SetEvent(ServerStopEvent());
+    SetEvent(ListenerStopEvent());
     {
         CNeoCriticalRelease release;
         WaitForSingleObject(m_listener->getHandle(), 5000);

@@ -7,8 +7,8 @@
 #include <server/server_app.h>
 #include <server/service_shell.h>
 
-// Set when the server stops; the worker loop and the remote-procedure
-// listener watch it. Manual-reset, so every thread that watches sees it.
+// Set at the end of the server's stop (and at system shutdown): the worker
+// loop watches it, and then closes the database. Manual-reset.
 HANDLE ServerStopEvent();
 
 class ServerService : public ServiceShell {
@@ -26,7 +26,7 @@ public:
 
     static unsigned __stdcall WorkerLoop(void* argument);
     // The remote-procedure listener's database thread: serves
-    // ServerInterface until the stop event is set.
+    // ServerInterface until the stop sequence ends it.
     static UINT RpcListenerThread(void* data);
 
     static const ServiceConstants kConstants;
