@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "model_test_util.h"
+#include "rpc_reply.h"
 #include "sample_batch.h"
 #include "server_peer.h"
 
@@ -21,13 +22,6 @@
 #include <thread>
 
 namespace {
-
-// A blob the stubs filled; frees its bytes.
-struct Reply : RpcBlob {
-    Reply() : RpcBlob{0, NULL} {}
-    ~Reply() { MIDL_user_free(data); }
-    std::vector<BYTE> Bytes() const { return std::vector<BYTE>(data, data + size); }
-};
 
 struct NameRecord {
     std::string name;

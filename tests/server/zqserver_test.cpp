@@ -1,7 +1,6 @@
 // zqserver as a program: its command line, a start that cannot open the
 // database, and its life as a service under the service control manager.
-#include <processes.h>
-#include <temp_path.h>
+#include "zqserver_copy.h"
 
 #include <model/batch.h>
 #include <server/account_rights.h>
@@ -13,45 +12,6 @@
 namespace {
 
 const char kServiceName[] = "zqserver";
-
-// A copy of zqserver.exe in a scratch folder, so that its "Database" folder
-// is the test's own.
-class ZqserverCopy {
-public:
-    ZqserverCopy()
-    {
-        folder = TempPath("zqserver");
-        CreateDirectoryA(folder.c_str(), NULL);
-        char here[MAX_PATH];
-        GetModuleFileNameA(NULL, here, sizeof here);
-        std::string source = here;
-        source = source.substr(0, source.rfind('\\') + 1) + "zqserver.exe";
-        exe = folder + "\\zqserver.exe";
-        copied = CopyFileA(source.c_str(), exe.c_str(), FALSE);
-    }
-    ~ZqserverCopy()
-    {
-        DeleteFileA(DatabaseFile().c_str());
-        RemoveDirectoryA(DatabaseFolder().c_str());
-        DeleteFileA(DatabaseFolder().c_str());
-        DeleteFileA(exe.c_str());
-        RemoveDirectoryA(folder.c_str());
-    }
-    std::string DatabaseFolder() const { return folder + "\\Database"; }
-    std::string DatabaseFile() const { return DatabaseFolder() + "\\zqdata.db"; }
-
-    // Runs the copy with `arguments`; its exit code, or -1 when it did not
-    // end within `timeout` ms (it is killed then).
-    int Run(const std::string& arguments, std::string& output, DWORD timeout = 30000) const
-    {
-        return RunProgram("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments), output,
-                          timeout);
-    }
-
-    std::string folder;
-    std::string exe;
-    BOOL copied;
-};
 
 bool Contains(const std::string& text, const std::string& part)
 {
@@ -130,15 +90,6 @@ protected:
         return ControlService(service, code, &status) && WaitForState(service, state);
     }
 
-    // Opens the service's database in this process (while it is stopped).
-    std::unique_ptr<CNeoDatabase> OpenDatabase(CNeoFileLocation& location)
-    {
-        std::unique_ptr<CNeoDatabase> database(new CNeoDatabase);
-        database->setLocation(&location);
-        database->open(0xC0000000, FALSE);
-        return database;
-    }
-
     ZqserverCopy server;
     SC_HANDLE manager = NULL;
 };
@@ -168,10 +119,9 @@ TEST_F(ZqserverService, InstallRunPauseStopRestartAndRemove)
 
     char computer[256] = "";
     ASSERT_EQ((NET_API_STATUS)0, GetLocalComputerName(computer, sizeof computer));
-    CNeoFileLocation location(server.DatabaseFile().c_str());
     NeoID batchID = 0;
     {
-        std::unique_ptr<CNeoDatabase> database = OpenDatabase(location);
+        std::unique_ptr<CNeoDatabase> database = server.OpenDatabase();
         ASSERT_EQ(1, database->countObjects(kClassAgent));
         CNeoStringSelect byName(kTagName, computer);
         CNeoRef<CNeoPersist> agent(database->findObject(kClassAgent, &byName));
@@ -205,7 +155,7 @@ TEST_F(ZqserverService, InstallRunPauseStopRestartAndRemove)
     CloseServiceHandle(service);
     EXPECT_TRUE(OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS) == NULL);
 
-    std::unique_ptr<CNeoDatabase> database = OpenDatabase(location);
+    std::unique_ptr<CNeoDatabase> database = server.OpenDatabase();
     EXPECT_EQ(1, database->countObjects(kClassAgent));
     CNeoRef<CPBatch> batch(
         static_cast<CPBatch*>(CPPersistBase::FindByID(database.get(), kClassBatch, batchID)));

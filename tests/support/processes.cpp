@@ -79,6 +79,12 @@ int RunProgram(const std::string& commandLine, std::string& output, DWORD timeou
     output.clear();
     if (!StartWithPipes(commandLine, &process, &input, &pipe))
         return -2;
+    return FinishProgram(process, input, pipe, output, timeoutMs);
+}
+
+int FinishProgram(PROCESS_INFORMATION& process, HANDLE input, HANDLE pipe, std::string& output,
+                  DWORD timeoutMs)
+{
     // Read while it runs, so that a full pipe never stalls it.
     DWORD start = GetTickCount();
     bool ended = false;
@@ -112,5 +118,33 @@ int RunProgram(const std::string& commandLine, std::string& output, DWORD timeou
     CloseHandle(pipe);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    process = PROCESS_INFORMATION();
     return result;
+}
+
+namespace {
+BOOL WINAPI PassCtrlC(DWORD type)
+{
+    return type == CTRL_C_EVENT;
+}
+}  // namespace
+
+void UseOwnConsole()
+{
+    static bool done = false;
+    if (done)
+        return;
+    // Group 0 of a shared console (as a test runner's may be) reaches
+    // programs this process did not start.
+    FreeConsole();
+    AllocConsole();
+    // A handler, not the ignore flag: started programs would inherit that.
+    SetConsoleCtrlHandler(PassCtrlC, TRUE);
+    done = true;
+}
+
+BOOL SendCtrlC()
+{
+    // Only group 0 carries Ctrl+C: a new process group ignores it.
+    return GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
 }

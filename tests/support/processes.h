@@ -22,5 +22,15 @@ std::string ReadLineFrom(HANDLE output, std::string& pending, const std::string&
 // its exit code, -1 when it did not end within `timeoutMs` (it is ended
 // then), -2 when it could not start.
 int RunProgram(const std::string& commandLine, std::string& output, DWORD timeoutMs = 30000);
+// The end of RunProgram for a program that StartWithPipes started: collects
+// its output until it ends and closes its handles and pipes.
+int FinishProgram(PROCESS_INFORMATION& process, HANDLE input, HANDLE pipe, std::string& output,
+                  DWORD timeoutMs);
+
+// Gives this process a console of its own (once), which the console
+// programs it starts from then on share; Ctrl+C on it passes this process by.
+void UseOwnConsole();
+// Ctrl+C, as a user presses it, for the programs on that console.
+BOOL SendCtrlC();
 
 #endif
