@@ -78,6 +78,18 @@ private:
     CNeoDatabase* m_db = NULL;
 };
 
+// The IDs of the objects of a class (with subclasses) under a parent, in ID
+// order.
+inline std::vector<NeoID> ChildIDs(CNeoDatabase* db, NeoClassID classID, NeoID parent)
+{
+    CNeoFoundObjects found;
+    FindChildren(db, classID, parent, TRUE, &found);
+    std::vector<NeoID> ids;
+    for (int i = 0; i < found.GetSize(); ++i)
+        ids.push_back(found.at<CNeoPersist>(i)->getID());
+    return ids;
+}
+
 // The record an object writes in a format kind; its length must be what
 // getFileLength says.
 inline std::vector<BYTE> Record(CNeoPersist* object, short kind)

@@ -355,15 +355,6 @@ protected:
         db->commit();
         return ids;
     }
-    std::vector<NeoID> ChildIDs(NeoClassID classID, NeoID parent)
-    {
-        CNeoFoundObjects found;
-        FindChildren(db, classID, parent, TRUE, &found);
-        std::vector<NeoID> ids;
-        for (int i = 0; i < found.GetSize(); ++i)
-            ids.push_back(static_cast<CNeoPersist*>(found[i])->getID());
-        return ids;
-    }
 
     FileDatabase* file = NULL;
     CNeoDatabase* db = NULL;
@@ -384,10 +375,10 @@ TEST_F(RunLogDatabase, PruningMakesRoomForOneMoreLog)
 
         connector->PruneLogs(db, 10);
 
-        EXPECT_EQ(ChildIDs(kClassBatchLog, connector->getID()),
+        EXPECT_EQ(ChildIDs(db, kClassBatchLog, connector->getID()),
                   std::vector<NeoID>(logs.begin() + c.deleted, logs.end()));
         for (int i = 0; i < c.deleted; ++i)
-            EXPECT_TRUE(ChildIDs(kClassBatchLogItemBase, logs[i]).empty());
+            EXPECT_TRUE(ChildIDs(db, kClassBatchLogItemBase, logs[i]).empty());
         // Each deleted log takes itself and its two items along.
         EXPECT_EQ(db->countObjects(kClassBatchLogItemBase), itemsBefore - 3 * c.deleted);
         connector->unrefer();
@@ -404,16 +395,16 @@ TEST_F(RunLogDatabase, DeletingAConnectorCommitsEveryTwentyLogs)
     std::vector<NeoID> logs = AddLogs(connector, 22);
 
     connector->DeleteWithChildren(db);
-    EXPECT_TRUE(ChildIDs(kClassBatchLog, connector->getID()).empty());
+    EXPECT_TRUE(ChildIDs(db, kClassBatchLog, connector->getID()).empty());
     EXPECT_EQ(db->countObjects(kClassBatchLogItemBase), 3);  // the other connector's
     NeoID connectorID = connector->getID();
     connector->unrefer();
 
     // Commits followed the 1st and the 21st log; the 22nd is not yet written.
     Reopen();
-    EXPECT_EQ(ChildIDs(kClassBatchLog, connectorID), std::vector<NeoID>{logs.back()});
-    EXPECT_EQ(ChildIDs(kClassBatchLogItemBase, logs.back()).size(), 2u);
-    EXPECT_EQ(ChildIDs(kClassBatchLog, otherID).size(), 1u);
+    EXPECT_EQ(ChildIDs(db, kClassBatchLog, connectorID), std::vector<NeoID>{logs.back()});
+    EXPECT_EQ(ChildIDs(db, kClassBatchLogItemBase, logs.back()).size(), 2u);
+    EXPECT_EQ(ChildIDs(db, kClassBatchLog, otherID).size(), 1u);
 }
 
 TEST_F(RunLogDatabase, ClassSearchesAndTheRunNumberIndex)
@@ -429,8 +420,8 @@ TEST_F(RunLogDatabase, ClassSearchesAndTheRunNumberIndex)
     db->commit();
     Reopen();
     EXPECT_EQ(db->countObjects(kClassBatchLogItemBase), 5);  // not the batch item
-    EXPECT_EQ(ChildIDs(kClassPersistBase, 5).size(), 6u);
-    EXPECT_EQ(ChildIDs(kClassBatchLogItemBatch, 5).size(), 1u);
+    EXPECT_EQ(ChildIDs(db, kClassPersistBase, 5).size(), 6u);
+    EXPECT_EQ(ChildIDs(db, kClassBatchLogItemBatch, 5).size(), 1u);
 
     EXPECT_NE(db->getTagIndex(kClassBatchLog, kTagRunNumberKey), -1);
     CNeoULongSelect byRun(kTagRunNumberKey, 31);

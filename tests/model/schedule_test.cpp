@@ -424,15 +424,6 @@ protected:
         ScheduleEvaluator::SetBit(e.m_minuteSet, 15);
         return item;
     }
-    std::vector<NeoID> Children(CNeoDatabase* db, NeoClassID classID, NeoID parent)
-    {
-        CNeoFoundObjects found;
-        FindChildren(db, classID, parent, TRUE, &found);
-        std::vector<NeoID> ids;
-        for (int i = 0; i < found.GetSize(); ++i)
-            ids.push_back(static_cast<CNeoPersist*>(found[i])->getID());
-        return ids;
-    }
 
     FileDatabase* sourceFile = NULL;
     FileDatabase* targetFile = NULL;
@@ -497,7 +488,7 @@ TEST_F(ScheduleDatabase, CopyingAScheduleTakesOnlyItsRunInstanceItems)
     CPSchedule* copy = static_cast<CPSchedule*>(schedule->clone());
     target->addObject(copy);
     copy->CopyChildren(target, source, schedule->getID());
-    EXPECT_EQ(Children(target, kClassScheduleItem, copy->getID()), std::vector<NeoID>{item});
+    EXPECT_EQ(ChildIDs(target, kClassScheduleItem, copy->getID()), std::vector<NeoID>{item});
     copy->unrefer();
 }
 
@@ -513,9 +504,9 @@ TEST_F(ScheduleDatabase, ScheduleTriggerCopiesAndDeletesItsScheduleWithItems)
     CPTriggerSchedule* copy = static_cast<CPTriggerSchedule*>(trigger->clone());
     target->addObject(copy);
     copy->CopyChildren(target, source, trigger->getID());
-    EXPECT_EQ(Children(target, kClassSchedule, copy->getID()),
+    EXPECT_EQ(ChildIDs(target, kClassSchedule, copy->getID()),
               std::vector<NeoID>{schedule->getID()});
-    EXPECT_EQ(Children(target, kClassScheduleItem, schedule->getID()), items);
+    EXPECT_EQ(ChildIDs(target, kClassScheduleItem, schedule->getID()), items);
 
     // Copied again: the existing copies take the source's fields.
     schedule->SetName("renamed");
