@@ -1,4 +1,5 @@
 #include <server/agent_updates.h>
+#include <server/section_lock.h>
 
 #include <model/batch.h>
 #include <model/steps.h>
@@ -68,31 +69,27 @@ BOOL AgentUpdateManager::Stop()
 
 long AgentUpdateManager::Post(long processID, const void* bytes, unsigned long length)
 {
-    EnterCriticalSection(&m_lock);
-    long refused = 1;
-    if ((int)m_queue.size() < kMaxQueued) {
-        m_queue.push_back(new AgentUpdate(processID, bytes, length));
-        refused = 0;
-    }
-    LeaveCriticalSection(&m_lock);
-    return refused;
+    SectionLock lock(m_lock);
+    if ((int)m_queue.size() >= kMaxQueued)
+        return 1;
+    m_queue.push_back(new AgentUpdate(processID, bytes, length));
+    return 0;
 }
 
 int AgentUpdateManager::GetQueuedCount()
 {
-    EnterCriticalSection(&m_lock);
-    int count = (int)m_queue.size();
-    LeaveCriticalSection(&m_lock);
-    return count;
+    SectionLock lock(m_lock);
+    return (int)m_queue.size();
 }
 
 void AgentUpdateManager::Apply()
 {
     CNeoLock databaseLock;
-    EnterCriticalSection(&m_lock);
     std::vector<AgentUpdate*> queue;
-    queue.swap(m_queue);
-    LeaveCriticalSection(&m_lock);
+    {
+        SectionLock lock(m_lock);
+        queue.swap(m_queue);
+    }
     CFocusDatabases focus(gNeoDatabase, gNeoTargetDatabase);
     for (AgentUpdate* update : queue) {
         ApplyOne(*update);
@@ -135,12 +132,12 @@ void AgentUpdateManager::ApplyOne(const AgentUpdate& update)
 
 long CPProcessBase::OnAgentUpdate()
 {
-    if (m_instanceMode == 1) {
+    if (m_instanceMode == kSingleInstance) {
         CNeoRef<CPProcessBase> definition(FindDefinition());
         if (definition)
             definition->SetState(kStepIdle, NULL);
         SetState(kStepFinished, NULL);
-    } else if (m_instanceMode == 0) {
+    } else if (m_instanceMode == kConcurrentInstances) {
         SetState(kStepFinished, this);
     }
     CompleteLogItem();

@@ -157,25 +157,26 @@ void CPBatch::StopRun()
     SetStatus(kBatchIdle);
     LogRunEnd();
     gStepQueue.RemoveBatch(getID());
-    for (long i = 0; i < m_runningList.getCount(); ++i) {
-        CNeoRef<CPProcessBase> instance(static_cast<CPProcessBase*>(m_runningList.getPart(i)));
-        if (instance)
-            instance->Stop();
-    }
+    StopRunningInstances();
     m_runningList.removeAll();
     m_startList.removeAll();
     Impersonate(FALSE);
     LogonRunAsUser(FALSE);
 }
 
-void CPBatch::ShutDownRun()
+void CPBatch::StopRunningInstances()
 {
-    CFocusDatabases focus(getDatabase(), getDatabase());
     for (long i = 0; i < m_runningList.getCount(); ++i) {
         CNeoRef<CPProcessBase> instance(static_cast<CPProcessBase*>(m_runningList.getPart(i)));
         if (instance)
             instance->Stop();
     }
+}
+
+void CPBatch::ShutDownRun()
+{
+    CFocusDatabases focus(getDatabase(), getDatabase());
+    StopRunningInstances();
     LogRunEnd();
     ArmTriggers(FALSE);
     LogonRunAsUser(FALSE);

@@ -13,11 +13,11 @@ const unsigned long kCommitEveryDirtyPasses = 500;
 const long kPurgeAmount = 2000;
 
 volatile LONG gCommitRequested = 0;
+}  // namespace
 
-// Calls `work` on every stored batch with the batch's database in focus.
-template <class Work>
-void ForEachBatch(CNeoDatabase* database, Work work)
+void ForEachBatch(CNeoDatabase* database, const std::function<void(CPBatch*)>& work)
 {
+    CFocusDatabases focus(database, database);
     std::unique_ptr<CNeoIndexIterator> batches(database->getIterator(kClassBatch, NULL));
     for (CNeoPersist* object = batches->first(); object; object = batches->nextObject()) {
         CNeoRef<CPBatch> batch(static_cast<CPBatch*>(object));
@@ -32,7 +32,6 @@ void ForEachBatch(CNeoDatabase* database, Work work)
         }
     }
 }
-}  // namespace
 
 void RequestRunStateCommit()
 {
@@ -59,7 +58,6 @@ void BatchScheduler::Stop()
         return;
     SleepReleased(1000);
     m_worker.Stop();
-    CFocusDatabases focus(m_database, m_database);
     ForEachBatch(m_database, [](CPBatch* batch) { batch->ShutDownRun(); });
     InterlockedExchange(&gCommitRequested, 0);
     Commit();
@@ -73,7 +71,6 @@ void BatchScheduler::Pass()
         m_database->purge(kPurgeAmount);
     }
     ForEachBatch(m_database, [](CPBatch* batch) { batch->RunTick(); });
-    gNeoDatabase = gNeoTargetDatabase = m_database;
     if (InterlockedExchange(&gCommitRequested, 0))
         Commit();
 }

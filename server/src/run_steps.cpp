@@ -10,11 +10,6 @@
 
 #include <vector>
 
-namespace {
-enum { kConcurrentInstances = 0, kSingleInstance = 1 };
-
-}  // namespace
-
 void CPBatch::PrepareRun(CPTriggerItemBase* item, ENeoPartMgr& startList)
 {
     ForgetRunInstances();

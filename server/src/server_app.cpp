@@ -5,7 +5,6 @@
 #include <model/batch.h>
 
 #include <direct.h>
-#include <memory>
 #include <errno.h>
 #include <string.h>
 
@@ -111,11 +110,7 @@ void ServerApp::EnsureLocalAgent()
 void ServerApp::ResetBatchesAfterRestart()
 {
     // A run that the last stop interrupted starts again from the logon phase.
-    std::unique_ptr<CNeoIndexIterator> batches(m_database->getIterator(kClassBatch, NULL));
-    for (CNeoPersist* object = batches->first(); object; object = batches->nextObject()) {
-        CNeoRef<CPBatch> batch(static_cast<CPBatch*>(object));
-        batch->ResetAfterRestart();
-    }
+    ForEachBatch(m_database, [](CPBatch* batch) { batch->ResetAfterRestart(); });
 }
 
 void ServerApp::StartBatchScheduler()

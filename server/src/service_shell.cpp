@@ -1,5 +1,7 @@
 #include <server/service_shell.h>
 
+#include <server/section_lock.h>
+
 #include <process.h>
 #include <stdarg.h>
 #include <stdio.h>
@@ -31,18 +33,6 @@ public:
 
 ConsoleEventSink gConsoleSink;
 EventSink* gEventSink = &gConsoleSink;
-
-class ShellLock {
-public:
-    explicit ShellLock(CRITICAL_SECTION& section) : m_section(section)
-    {
-        EnterCriticalSection(&m_section);
-    }
-    ~ShellLock() { LeaveCriticalSection(&m_section); }
-
-private:
-    CRITICAL_SECTION& m_section;
-};
 
 }  // namespace
 
@@ -99,19 +89,19 @@ ServiceShell::~ServiceShell()
 
 void ServiceShell::SetState(DWORD state)
 {
-    ShellLock lock(m_lock);
+    SectionLock lock(m_lock);
     m_currentState = state;
 }
 
 void ServiceShell::SetRunning(BOOL running)
 {
-    ShellLock lock(m_lock);
+    SectionLock lock(m_lock);
     m_running = running;
 }
 
 void ServiceShell::SetPaused(BOOL paused)
 {
-    ShellLock lock(m_lock);
+    SectionLock lock(m_lock);
     m_paused = paused;
     if (paused)
         ResetEvent(m_resumeEvent);
@@ -121,31 +111,31 @@ void ServiceShell::SetPaused(BOOL paused)
 
 void ServiceShell::SaveLastError(DWORD error)
 {
-    ShellLock lock(m_lock);
+    SectionLock lock(m_lock);
     m_lastError = error;
 }
 
 BOOL ServiceShell::IsPaused() const
 {
-    ShellLock lock(m_lock);
+    SectionLock lock(m_lock);
     return m_paused;
 }
 
 BOOL ServiceShell::IsRunning() const
 {
-    ShellLock lock(m_lock);
+    SectionLock lock(m_lock);
     return m_running;
 }
 
 DWORD ServiceShell::GetCurrentState() const
 {
-    ShellLock lock(m_lock);
+    SectionLock lock(m_lock);
     return m_currentState;
 }
 
 DWORD ServiceShell::GetLastErrorCode() const
 {
-    ShellLock lock(m_lock);
+    SectionLock lock(m_lock);
     return m_lastError;
 }
 
@@ -178,7 +168,7 @@ void WINAPI ServiceShell::ServiceMain(DWORD count, LPSTR* arguments)
 void ServiceShell::RunServiceMain(DWORD count, LPSTR* arguments)
 {
     {
-        ShellLock lock(m_lock);
+        SectionLock lock(m_lock);
         m_statusHandle = RegisterServiceCtrlHandlerA(m_serviceName, ControlHandler);
     }
     if (!m_statusHandle) {
@@ -191,7 +181,7 @@ void ServiceShell::RunServiceMain(DWORD count, LPSTR* arguments)
     if (ReportStatus(SERVICE_START_PENDING, 0, 1, m_waitHint)) {
         HANDLE stopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
         {
-            ShellLock lock(m_lock);
+            SectionLock lock(m_lock);
             m_stopEvent = stopEvent;
         }
         if (!stopEvent) {
@@ -214,7 +204,7 @@ void ServiceShell::RunServiceMain(DWORD count, LPSTR* arguments)
             SignalStop();
         } else {
             {
-                ShellLock lock(m_lock);
+                SectionLock lock(m_lock);
                 m_workerThread = thread;
                 m_workerThreadId = threadId;
                 m_running = TRUE;
@@ -226,7 +216,7 @@ void ServiceShell::RunServiceMain(DWORD count, LPSTR* arguments)
             // The worker closes what it opened once it sees the stop; give it
             // the wait hint to do so before the process may end.
             WaitForSingleObject(thread, m_waitHint);
-            ShellLock lock(m_lock);
+            SectionLock lock(m_lock);
             CloseHandle(m_workerThread);
             m_workerThread = NULL;
         }
@@ -312,7 +302,7 @@ void ServiceShell::SignalStop()
 {
     HANDLE stopEvent;
     {
-        ShellLock lock(m_lock);
+        SectionLock lock(m_lock);
         m_running = FALSE;
         m_currentState = SERVICE_STOPPED;
         stopEvent = m_stopEvent;

@@ -12,7 +12,6 @@
 #include <vector>
 
 namespace {
-enum { kConcurrentInstances = 0, kSingleInstance = 1 };
 
 // A connection to the agent, starting its service once when it cannot be
 // bound at first.

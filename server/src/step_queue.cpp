@@ -1,5 +1,7 @@
 #include <server/step_queue.h>
 
+#include <server/section_lock.h>
+
 #include <stdio.h>
 #include <vector>
 
@@ -8,14 +10,6 @@ GenericThreadQueueManager gStepQueue;
 namespace {
 const DWORD kQueuePeriod = 250;
 
-struct QueueLock {
-    explicit QueueLock(CRITICAL_SECTION& section) : m_section(section)
-    {
-        EnterCriticalSection(&m_section);
-    }
-    ~QueueLock() { LeaveCriticalSection(&m_section); }
-    CRITICAL_SECTION& m_section;
-};
 }  // namespace
 
 GenericThreadQueueManager::GenericThreadQueueManager() : m_database(NULL)
@@ -55,7 +49,7 @@ void GenericThreadQueueManager::ProcessLocked()
 
 BOOL GenericThreadQueueManager::Add(CPProcessBase* instance)
 {
-    QueueLock lock(m_lock);
+    SectionLock lock(m_lock);
     instance->refer();
     AddTail(instance);
     return TRUE;
@@ -68,7 +62,7 @@ void GenericThreadQueueManager::Process()
     // holds the database lock may be waiting for the queue's lock.
     CNeoFoundObjects pending;
     {
-        QueueLock lock(m_lock);
+        SectionLock lock(m_lock);
         for (POSITION at = GetHeadPosition(); at;) {
             CPProcessBase* instance = GetNext(at);
             instance->refer();
@@ -97,7 +91,7 @@ void GenericThreadQueueManager::RemoveIf(Predicate drop)
 {
     std::vector<CPProcessBase*> dropped;
     {
-        QueueLock lock(m_lock);
+        SectionLock lock(m_lock);
         for (POSITION at = GetHeadPosition(); at;) {
             POSITION here = at;
             CPProcessBase* instance = GetNext(at);
@@ -123,7 +117,7 @@ void GenericThreadQueueManager::Remove(CPProcessBase* instance)
 
 BOOL GenericThreadQueueManager::Contains(const CPProcessBase* instance)
 {
-    QueueLock lock(m_lock);
+    SectionLock lock(m_lock);
     for (POSITION at = GetHeadPosition(); at;)
         if (GetNext(at) == instance)
             return TRUE;

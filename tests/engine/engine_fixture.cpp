@@ -121,12 +121,10 @@ void EngineTest::TearDown()
     gClientNotify.RemoveConsole(&m_console);
     gClientNotify.DiscardQueue();
     gAgentUpdates.Apply();
-    std::unique_ptr<CNeoIndexIterator> batches(db()->getIterator(kClassBatch, NULL));
-    for (CNeoPersist* object = batches->first(); object; object = batches->nextObject()) {
-        CNeoRef<CPBatch> batch(static_cast<CPBatch*>(object));
+    ForEachBatch(db(), [](CPBatch* batch) {
         gStepQueue.RemoveBatch(batch->getID());
         batch->ArmTriggers(FALSE);
-    }
+    });
     SetAgentTransport(NULL);
     SetClock(NULL);
 }

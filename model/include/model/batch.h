@@ -166,6 +166,8 @@ private:
     void CopyLinks(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
 #ifdef VANTOREL_SERVER_BUILD
     void RunPhase();
+    // Asks the agents to cancel the instances the run watches.
+    void StopRunningInstances();
     // Removes the run instances of earlier runs.
     void ForgetRunInstances();
     CPProcessBase* NewRunInstance(CPProcessBase* definition);

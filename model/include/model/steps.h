@@ -21,6 +21,9 @@ const NeoTag kTagAgentID = 4;  // the one field written under this tag
 // Step types (CPPersistBase::GetStepType).
 enum StepType { kStepTypeExe = 1, kStepTypeScript = 3 };
 
+// Instance modes of a step: concurrent instances, or one at a time.
+enum InstanceMode { kConcurrentInstances = 0, kSingleInstance = 1 };
+
 // Run state of a step.
 enum StepRunState { kStepIdle = 0, kStepRunning = 1, kStepFinished = 2 };
 

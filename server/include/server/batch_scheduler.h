@@ -5,6 +5,10 @@
 
 #include <server/periodic_worker.h>
 
+#include <functional>
+
+class CPBatch;
+
 class BatchScheduler {
 public:
     explicit BatchScheduler(CNeoDatabase* database = NULL);
@@ -23,6 +27,11 @@ private:
     unsigned long m_dirtyPasses;
     PeriodicWorker m_worker;
 };
+
+// Calls `work` on every stored batch of the database, with the batch's
+// database in focus; a database failure on one batch is reported and the
+// walk goes on.
+void ForEachBatch(CNeoDatabase* database, const std::function<void(CPBatch*)>& work);
 
 // Asks for a commit at the end of the current scheduler pass: run starts,
 // run ends and status changes are committed at once, so that a crash loses
