@@ -2,33 +2,11 @@
 // notification queue's limits.
 #include "engine_fixture.h"
 
-#include "temp_path.h"
-
-#include <fstream>
-
-namespace {
-// An empty scratch folder with one file name to create in it; both are gone
-// afterwards (a name left behind would make no change the next time).
-struct ScratchFolder {
-    explicit ScratchFolder(const char* name) : path(TempPath(name)), file(path + "\\new.txt")
-    {
-        Clean();
-        CreateDirectoryA(path.c_str(), NULL);
-    }
-    ~ScratchFolder() { Clean(); }
-    void Clean()
-    {
-        DeleteFileA(file.c_str());
-        RemoveDirectoryA(path.c_str());
-    }
-    void AddFile() { std::ofstream(file) << "new"; }
-    std::string path, file;
-};
-}  // namespace
+#include "watched_folder.h"
 
 TEST_F(EngineTest, DirectoryTriggersFireOnChangesOneRunAtATime)
 {
-    ScratchFolder firstFolder("first"), secondFolder("second");
+    WatchedFolder firstFolder("first"), secondFolder("second");
     const std::string& first = firstFolder.path;
     const std::string& second = secondFolder.path;
     NeoID batch = AddBatch("watching", kBatchQueued);
@@ -47,8 +25,8 @@ TEST_F(EngineTest, DirectoryTriggersFireOnChangesOneRunAtATime)
         }
         return Batch(batch)->GetRunNumber();
     };
-    firstFolder.AddFile();
-    secondFolder.AddFile();
+    ASSERT_TRUE(firstFolder.AddFile());
+    ASSERT_TRUE(secondFolder.AddFile());
     EXPECT_EQ(tickUntilRun(1), 1);
     // The second trigger, still signalled, starts the next run.
     EXPECT_EQ(tickUntilRun(2), 2);

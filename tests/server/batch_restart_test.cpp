@@ -4,6 +4,7 @@
 // console's pause and stop act on a running batch.
 #include "model_test_util.h"
 #include "rpc_reply.h"
+#include "watched_folder.h"
 #include "zqserver_copy.h"
 
 #include <model/batch.h>
@@ -58,37 +59,6 @@ std::function<bool(const BatchState&)> MidRun(long run)
                state.phase == kPhaseMonitoring;
     };
 }
-
-// A scratch folder for a directory trigger; the files made in it go with it.
-class WatchedFolder {
-public:
-    explicit WatchedFolder(const std::string& name) : path(TempPath(name))
-    {
-        CreateDirectoryA(path.c_str(), NULL);
-    }
-    ~WatchedFolder()
-    {
-        for (const std::string& file : m_files)
-            DeleteFileA(file.c_str());
-        RemoveDirectoryA(path.c_str());
-    }
-    // Creates a new file in the folder.
-    bool AddFile()
-    {
-        std::string file = path + "\\file" + std::to_string(m_files.size()) + ".txt";
-        HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
-        if (handle == INVALID_HANDLE_VALUE)
-            return false;
-        CloseHandle(handle);
-        m_files.push_back(file);
-        return true;
-    }
-
-    const std::string path;
-
-private:
-    std::vector<std::string> m_files;
-};
 
 // The server's database holds one Queued batch with two directory triggers.
 // A new file in folder A starts a run without steps, which ends by itself.
