@@ -223,15 +223,7 @@ void EngineTest::FinishAll(unsigned long exitCode)
 
 void EngineTest::SetTime(int year, int month, int day, int hour, int minute, int second)
 {
-    struct tm local = {};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    gNow = mktime(&local);
+    gNow = CTime(year, month, day, hour, minute, second).GetTime();
 }
 
 std::vector<std::pair<long, long>> EngineTest::TakeNotifications()
