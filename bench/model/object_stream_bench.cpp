@@ -5,17 +5,10 @@
 
 #include <stdio.h>
 
+#include "bench_clock.h"
 #include "sample_batch.h"
 
 namespace {
-
-double Seconds()
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return (double)now.QuadPart / (double)frequency.QuadPart;
-}
 
 struct Image {
     Image()
@@ -42,7 +35,7 @@ int main()
     Image sender, receiver;
     unsigned long length = 0;
     std::vector<BYTE> bytes;
-    double start = Seconds();
+    double start = Now();
     for (int i = 0; i < rounds; ++i) {
         ResetImage(&sender.db);
         CopyIntoImage(&sender.db, &server.db, batch);
@@ -50,12 +43,12 @@ int main()
         if (i == 0)
             bytes.assign(image, image + length);
     }
-    double encode = (Seconds() - start) / rounds;
+    double encode = (Now() - start) / rounds;
 
-    start = Seconds();
+    start = Now();
     for (int i = 0; i < rounds; ++i)
         LoadImage(&receiver.db, bytes.data(), (unsigned long)bytes.size());
-    double decode = (Seconds() - start) / rounds;
+    double decode = (Now() - start) / rounds;
     batch->unrefer();
 
     double megabytes = length / (1024.0 * 1024.0);
