@@ -1,5 +1,14 @@
-// Round trips per second of Ping and of GetObjectByID for a batch of 50
-// steps, from this process to a server process on the same machine.
+// ServerInterface from client threads of this process to a server process
+// (rpc_test_server.exe) on the same machine.
+// - StoreObjects of a 50-step batch, from one client and from eight at once:
+//   stores per second beside the library's own one-object commits per
+//   second on a file in the same folder, and the ratio (a store answers
+//   only once it is on disk, so a commit is its floor).
+// - GetObjectByID of a 50-step batch with 10, 100 and 1,000 such batches
+//   stored: calls per second at each size beside Ping round trips per
+//   second, and the ratio of the rate at 10 batches to the rate at 1,000.
+#include "bench_clock.h"
+
 #include <server/server_client.h>
 
 #include <model/persist_base.h>
@@ -8,34 +17,161 @@
 
 #include "sample_batch.h"
 #include "server_peer.h"
+#include "temp_path.h"
 
 #include <stdio.h>
 
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
+const int kSteps = 50;
+const NeoID kIDsPerBatch = 1000;  // more than a 50-step batch has objects
+
+// A server over a database file, bound, with a session of this thread.
+class Server {
+public:
+    explicit Server(const std::string& path) : m_peer(path)
+    {
+        if (m_peer.Ready() && BindServerInterface("", m_peer.Endpoint().c_str()) == RPC_S_OK)
+            m_context = OpenClientSession();
+    }
+    ~Server()
+    {
+        if (m_context)
+            Guarded([&] { CloseSession(&m_context); });
+        UnbindServerInterface();
+    }
+    bool Ready() const { return m_context != NULL; }
+    ServerInterfaceContext Context() const { return m_context; }
+
+private:
+    ServerPeer m_peer;
+    ServerInterfaceContext m_context = NULL;
+};
+
+// Calls per second of `count` calls; negative when one failed.
+double Rate(int count, const std::function<bool()>& call)
 {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
+    double start = Now();
+    for (int i = 0; i < count; ++i)
+        if (!call())
+            return -1;
+    return count / (Now() - start);
 }
 
-// Runs the call `count` times and prints the rate; FALSE when a call failed.
-bool Measure(const char* what, int count, const std::function<bool()>& call)
+bool Store(ServerInterfaceContext context, std::vector<BYTE>& image)
 {
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < count; ++i)
-        if (!call()) {
-            printf("%s: call %d failed\n", what, i);
-            return false;
+    RpcBlob blob = {(ULONG)image.size(), image.data()};
+    LONG status = -1;
+    return Guarded([&] { StoreObjects(context, &blob, 0, NULL, &status); }) == 0 && status == 0;
+}
+
+bool ReadBatch(ServerInterfaceContext context, NeoID batchID)
+{
+    RpcBlob image = {0, NULL};
+    LONG status = -1;
+    DWORD fault = Guarded([&] { GetObjectByID(context, kClassBatch, batchID, &image, &status); });
+    MIDL_user_free(image.data);
+    return fault == 0 && status == 0;
+}
+
+// Commits per second of one changed object on a database file.
+double OneObjectCommits(int count)
+{
+    std::string path = TempPath("commit-anchor.db");
+    double rate = -1;
+    {
+        CNeoDatabase db;
+        db.setStream(new CNeoFileStream(&db, path.c_str()));
+        db.open(0xC0000000, TRUE);
+        CNeoRef<CPDocCounter> counter(new CPDocCounter);
+        db.addObject(counter.get());
+        db.commit();
+        rate = Rate(count, [&] {
+            counter->Next();
+            db.commit();
+            return true;
+        });
+    }
+    DeleteFileA(path.c_str());
+    return rate;
+}
+
+// Stores per second of `clients` clients at once, each saving its own
+// 50-step batch `perClient` times.
+double Stores(int clients, int perClient)
+{
+    std::string path = TempPath("store-bench.db");
+    double rate = -1;
+    {
+        Server server(path);
+        if (!server.Ready())
+            return -1;
+        std::vector<std::vector<BYTE>> images;
+        for (int c = 0; c < clients; ++c)
+            images.push_back(SampleBatchImage(1 + c * kIDsPerBatch, "stored", kSteps));
+        std::atomic<int> failed(0);
+        std::vector<std::thread> threads;
+        double start = Now();
+        for (int c = 0; c < clients; ++c)
+            threads.emplace_back([&, c] {
+                ServerInterfaceContext context = OpenClientSession();
+                for (int i = 0; i < perClient; ++i)
+                    if (!context || !Store(context, images[c])) {
+                        ++failed;
+                        return;
+                    }
+                Guarded([&] { CloseSession(&context); });
+            });
+        for (std::thread& thread : threads)
+            thread.join();
+        if (failed == 0)
+            rate = clients * perClient / (Now() - start);
+    }
+    DeleteFileA(path.c_str());
+    return rate;
+}
+
+struct ReadFigures {
+    double reads;
+    double pings;
+};
+
+// GetObjectByID of one 50-step batch among `batches` stored ones.
+ReadFigures Reads(int batches, int count)
+{
+    std::string path = TempPath("read-bench.db");
+    ReadFigures figures = {-1, -1};
+    NeoID middle = 0;
+    {
+        CNeoDatabase db;
+        db.setStream(new CNeoFileStream(&db, path.c_str()));
+        db.open(0xC0000000, TRUE);
+        for (int i = 0; i < batches; ++i) {
+            NeoID id = BuildSampleBatch(&db, kSteps);
+            if (i == batches / 2)
+                middle = id;
+            if (i % 50 == 49)
+                db.commit();
         }
-    QueryPerformanceCounter(&end);
-    double seconds = Seconds(start, end);
-    printf("%-36s %6d calls %8.3f s %10.0f round trips/s\n", what, count, seconds, count / seconds);
-    return true;
+        db.commit();
+    }
+    {
+        Server server(path);
+        if (server.Ready()) {
+            ReadBatch(server.Context(), middle);  // warm-up
+            figures.reads = Rate(count, [&] { return ReadBatch(server.Context(), middle); });
+            figures.pings = Rate(count * 10, [] { return Guarded([] { Ping(); }) == 0; });
+        }
+    }
+    DeleteFileA(path.c_str());
+    return figures;
 }
 
 }  // namespace
@@ -43,47 +179,41 @@ bool Measure(const char* what, int count, const std::function<bool()>& call)
 int main()
 {
     setvbuf(stdout, NULL, _IONBF, 0);
-    char folder[MAX_PATH];
-    GetTempPathA(sizeof folder, folder);
-    char path[MAX_PATH];
-    sprintf(path, "%svantorel-%lu-rpc-bench.db", folder, GetCurrentProcessId());
-    DeleteFileA(path);
     RegisterModelKeys(kServerProgram);
-    NeoID batchID;
-    {
-        CNeoDatabase database;
-        database.setStream(new CNeoFileStream(&database, path));
-        database.open(0xC0000000, TRUE);
-        batchID = BuildSampleBatch(&database, 50);
-        database.commit(FALSE, TRUE, NULL);
-    }
-    int result = 1;
-    {
-        ServerPeer server(path);
-        if (!server.Ready() || BindServerInterface("", server.Endpoint().c_str()) != RPC_S_OK) {
-            printf("the server did not start\n");
-        } else {
-            ServerInterfaceContext context = NULL;
-            RpcBlob empty = {0, NULL};
-            LONG status = -1;
-            bool ok = Guarded([&] { OpenSession(&context, &empty, &status); }) == 0 &&
-                      status == 0 &&
-                      Measure("Ping", 5000, [] { return Guarded([] { Ping(); }) == 0; }) &&
-                      Measure("GetObjectByID (batch of 50 steps)", 300, [&] {
-                          RpcBlob image = {0, NULL};
-                          LONG status = -1;
-                          DWORD fault = Guarded([&] {
-                              GetObjectByID(context, kClassBatch, batchID, &image, &status);
-                          });
-                          MIDL_user_free(image.data);
-                          return fault == 0 && status == 0;
-                      });
-            if (context)
-                Guarded([&] { CloseSession(&context); });
-            UnbindServerInterface();
-            result = ok ? 0 : 1;
+    int result = 0;
+
+    double commits = OneObjectCommits(200);
+    printf("StoreObjects of a %d-step batch (answered once on disk)\n", kSteps);
+    printf("  anchor: one-object commit of the library  %10.1f /s\n", commits);
+    struct { int clients, perClient; } storeCases[] = {{1, 60}, {8, 10}};
+    for (const auto& c : storeCases) {
+        double stores = Stores(c.clients, c.perClient);
+        if (stores < 0 || commits < 0) {
+            printf("  %d client(s): a store failed\n", c.clients);
+            result = 1;
+            continue;
         }
+        printf("  %d client(s)                              %10.1f stores/s  %6.2f commits per store\n",
+               c.clients, stores, commits / stores);
     }
-    DeleteFileA(path);
+
+    printf("GetObjectByID of a %d-step batch\n", kSteps);
+    const int sizes[] = {10, 100, 1000};
+    double first = 0, last = 0;
+    for (int batches : sizes) {
+        ReadFigures figures = Reads(batches, 100);
+        if (figures.reads < 0 || figures.pings < 0) {
+            printf("  %5d batches: a call failed\n", batches);
+            result = 1;
+            continue;
+        }
+        printf("  %5d batches stored  %8.1f calls/s   anchor Ping %8.1f /s  ratio %7.1f\n", batches,
+               figures.reads, figures.pings, figures.pings / figures.reads);
+        if (batches == sizes[0])
+            first = figures.reads;
+        last = figures.reads;
+    }
+    if (first > 0 && last > 0)
+        printf("  rate at %d batches / rate at %d batches: %.2f\n", sizes[0], sizes[2], first / last);
     return result;
 }

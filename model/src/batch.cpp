@@ -1,6 +1,8 @@
 #include <model/batch.h>
 #include <model/run_log.h>
 
+#include <set>
+
 IMPLEMENT_DYNCREATE(CPBatch, CPPersistBase)
 IMPLEMENT_DYNCREATE(CPBatchLink, CPPersistBase)
 IMPLEMENT_DYNCREATE(CPBatchLinkItem, CPPersistBase)
@@ -249,17 +251,36 @@ void CPBatchLink::update(const CNeoPersist* other)
 void CPBatchLink::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID)
 {
     CFocusDatabases focus(source, target);
-    DeleteItems(target);
-    CNeoFoundObjects found;
-    FindChildren(source, kClassBatchLinkItem, parentID, TRUE, &found);
-    for (int i = 0; i < found.GetSize(); ++i) {
-        CNeoRef<CPPersistBase> copy(static_cast<CPPersistBase*>(found.at<CPPersistBase>(i)->clone()));
-        // A fresh ID: the old copies were just removed, and the source IDs
-        // may be taken in the target.
-        copy->setID(0);
+    CNeoFoundObjects stored;
+    FindChildren(target, kClassBatchLinkItem, getID(), TRUE, &stored);
+    CNeoFoundObjects incoming;
+    FindChildren(source, kClassBatchLinkItem, parentID, TRUE, &incoming);
+    std::set<NeoID> kept;
+    for (int i = 0; i < incoming.GetSize(); ++i) {
+        CPPersistBase* condition = incoming.at<CPPersistBase>(i);
+        CNeoIDSelect byID(condition->getID());
+        CNeoRef<CNeoPersist> holder(target->findObject(kNeoPersistID, &byID));
+        if (holder && holder->getClassID() == kClassBatchLinkItem &&
+            static_cast<CPPersistBase*>(holder.get())->GetParentID() == getID()) {
+            CPPersistBase* same = static_cast<CPPersistBase*>(holder.get());
+            same->update(condition);
+            same->SetParentID(getID());
+            kept.insert(same->getID());
+            continue;
+        }
+        CNeoRef<CPPersistBase> copy(static_cast<CPPersistBase*>(condition->clone()));
+        // The condition keeps its ID unless another object holds it there.
+        if (holder)
+            copy->setID(0);
         copy->SetParentID(getID());
         copy->SetNewObject(FALSE);
         target->addObject(copy.get(), TRUE, NULL);
+        kept.insert(copy->getID());
+    }
+    for (int i = 0; i < stored.GetSize(); ++i) {
+        CPPersistBase* condition = stored.at<CPPersistBase>(i);
+        if (!kept.count(condition->getID()))
+            target->removeObject(condition, TRUE);
     }
 }
 

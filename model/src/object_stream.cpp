@@ -41,11 +41,16 @@ void MemoryFile::GrowFile(unsigned long length)
         return;
     if (m_growBy == 0)
         throw new CMemFileException;
-    // Grow in whole steps from the current capacity, without overflowing.
-    unsigned long steps = (length - m_capacity + m_growBy - 1) / m_growBy;
-    if (steps > (0xFFFFFFFFUL - m_capacity) / m_growBy)
+    // Whole steps of grow-by from the current capacity: at least enough for
+    // the length, and double the capacity when that fits in 32 bits, so that
+    // a file written piece by piece is copied a few times, not once a step.
+    const unsigned long long kLimit = 0xFFFFFFFFULL;
+    unsigned long long needed =
+        m_capacity + ((unsigned long long)length - m_capacity + m_growBy - 1) / m_growBy * m_growBy;
+    if (needed > kLimit)
         throw new CMemFileException;
-    unsigned long capacity = m_capacity + steps * m_growBy;
+    unsigned long long doubled = 2ULL * m_capacity;
+    unsigned long capacity = (unsigned long)(doubled > needed && doubled <= kLimit ? doubled : needed);
     BYTE* buffer = m_buffer ? Realloc(m_buffer, capacity) : Alloc(capacity);
     if (!buffer)
         throw new CMemFileException;

@@ -111,6 +111,23 @@ void ListNames(ClientSession* session, long mode, NeoClassID classID, CNeoSelect
     names.ArchiveInto(reply);
 }
 
+// Storing an object over one of another class would give that object
+// fields of the wrong kind. A link's conditions are let through: they take
+// a new ID when theirs is taken.
+void RefuseClassConflicts(CNeoDatabase* server, CNeoDatabase* received)
+{
+    std::unique_ptr<CNeoIndexIterator> objects(received->getIterator(kClassPersistBase, NULL));
+    for (CNeoPersist* found = objects->first(); found; found = objects->nextObject()) {
+        CNeoRef<CPPersistBase> incoming(static_cast<CPPersistBase*>(found));
+        if (incoming->getClassID() == kClassBatchLinkItem && incoming->GetParentID() != 0)
+            continue;
+        CNeoIDSelect byID(incoming->getID());
+        CNeoRef<CNeoPersist> stored(server->findObject(kNeoPersistID, &byID));
+        if (stored && stored->getClassID() != incoming->getClassID())
+            throw kStatusInvalidData;
+    }
+}
+
 }  // namespace
 
 void ObjectAccess::DeleteObjects(ClientSession* session, long count, const long* ids)
@@ -211,6 +228,7 @@ void ObjectAccess::StoreObjects(ClientSession* session, const RpcBlob* image)
     SessionDatabase* received = session->GetSessionDatabase();
     received->LoadImage(image);
     CNeoDatabase* server = session->GetServerDatabase();
+    RefuseClassConflicts(server, received->GetDatabase());
     // Objects with a parent arrive through their parent's children.
     std::unique_ptr<CNeoIndexIterator> objects(received->GetDatabase()->getIterator(
         kClassPersistBase, new CNeoULongSelect(kNeoParentTag, 0)));

@@ -1,6 +1,9 @@
 // The ServerInterface routines and their listener. Every routine returns 0
-// and reports through its status: 0, a code a worker threw, or the thread's
-// last system error for any other failure.
+// and reports through its status: 0, a code a worker threw, the system error
+// of a failed read or write of the database, 13 (ERROR_INVALID_DATA) for
+// data the library refused, or the thread's last system error for any other
+// failure. A routine that changes stored objects answers 0 only once the
+// change is committed to disk.
 #include <server/account_test.h>
 #include <server/agent_updates.h>
 #include <server/object_access.h>
@@ -32,6 +35,16 @@ long LastErrorStatus()
     return error ? (long)error : ERROR_INTERNAL_ERROR;
 }
 
+// The status of a library failure: the system error of a failed read or
+// write, else the data was not valid (a damaged or malformed image, an
+// object that cannot be filed).
+long NeoExceptionStatus(const CNeoException* e)
+{
+    if (e->getCode() == CNeoException::kIO)
+        return e->getOSError() ? (long)e->getOSError() : ERROR_WRITE_FAULT;
+    return kStatusInvalidData;
+}
+
 BOOL TextFits(const char* text, size_t limit)
 {
     return text != NULL && strnlen(text, limit + 1) <= limit;
@@ -50,6 +63,12 @@ long RunBody(Body& body)
             status = (long)code;
         } catch (long code) {
             status = code;
+        } catch (CNeoException* e) {
+            status = NeoExceptionStatus(e);
+            e->Delete();
+        } catch (CMemFileException* e) {
+            e->Delete();
+            status = kStatusNoMemory;
         } catch (CException* e) {
             e->Delete();
             status = LastErrorStatus();
@@ -60,14 +79,26 @@ long RunBody(Body& body)
     return fault ? LastErrorStatus() : status;
 }
 
-// Runs a body that uses a database, holding a ThreadMediatorGuard.
+enum CallKind { kReads, kChanges };
+
+// Runs a body that uses a database, holding a ThreadMediatorGuard. After a
+// body that changes stored objects the server database is committed under
+// the same guard, also when the body failed part way, so that memory and
+// disk agree; the body's failure comes first in the status.
 template <class Body>
-long DatabaseCall(Body body)
+long DatabaseCall(Body body, CallKind kind = kReads)
 {
     SetLastError(0);
     try {
         ThreadMediatorGuard guard;
-        return RunBody(body);
+        long status = RunBody(body);
+        if (kind == kChanges) {
+            auto commit = [] { gServerDatabase->commit(FALSE, TRUE, NULL); };
+            long committed = RunBody(commit);
+            if (status == 0)
+                status = committed;
+        }
+        return status;
     } catch (CException* e) {
         e->Delete();
         return LastErrorStatus();
@@ -75,10 +106,17 @@ long DatabaseCall(Body body)
 }
 
 template <class Body>
-long SessionCall(ServerInterfaceContext context, Body body)
+long SessionCall(ServerInterfaceContext context, Body body, CallKind kind = kReads)
 {
     ClientSession* session = static_cast<ClientSession*>(context);
-    return DatabaseCall([&] { body(session); });
+    return DatabaseCall([&] { body(session); }, kind);
+}
+
+// A session call that changes stored objects: its 0 means on disk.
+template <class Body>
+long ChangeCall(ServerInterfaceContext context, Body body)
+{
+    return SessionCall(context, body, kChanges);
 }
 
 // A session call that answers with a blob; a failed call's blob is empty.
@@ -174,7 +212,7 @@ LONG CloseSession(ServerInterfaceContext* context)
 
 LONG DeleteObjects(ServerInterfaceContext context, LONG count, LONG ids[], LONG* status)
 {
-    *status = SessionCall(context, [&](ClientSession* session) {
+    *status = ChangeCall(context, [&](ClientSession* session) {
         ObjectAccess::DeleteObjects(session, count, ids);
     });
     return 0;
@@ -207,7 +245,7 @@ LONG GetObjectsByClass(ServerInterfaceContext context, LONG mode, LONG classID, 
 
 LONG AddObjects(ServerInterfaceContext context, RpcBlob* image, LONG, LONG[], LONG* status)
 {
-    *status = SessionCall(context, [&](ClientSession* session) {
+    *status = ChangeCall(context, [&](ClientSession* session) {
         ObjectAccess::AddObjects(session, image);
     });
     return 0;
@@ -215,7 +253,7 @@ LONG AddObjects(ServerInterfaceContext context, RpcBlob* image, LONG, LONG[], LO
 
 LONG StoreObjects(ServerInterfaceContext context, RpcBlob* image, LONG, LONG[], LONG* status)
 {
-    *status = SessionCall(context, [&](ClientSession* session) {
+    *status = ChangeCall(context, [&](ClientSession* session) {
         ObjectAccess::StoreObjects(session, image);
     });
     return 0;
@@ -243,7 +281,7 @@ LONG GetObjectByName(ServerInterfaceContext context, LONG classID, const char* n
 
 LONG RenameObject(ServerInterfaceContext context, LONG id, const char* newName, LONG* status)
 {
-    *status = SessionCall(context, [&](ClientSession* session) {
+    *status = ChangeCall(context, [&](ClientSession* session) {
         if (!TextFits(newName, kMaxNameLength))
             throw (unsigned long)kStatusRefused;
         ObjectAccess::RenameObject(session, id, newName);
@@ -382,7 +420,7 @@ LONG Reserved23(void)
 LONG NextDocumentNumber(ServerInterfaceContext context, LONG* number, LONG* status)
 {
     *number = 0;
-    *status = SessionCall(context, [&](ClientSession* session) {
+    *status = ChangeCall(context, [&](ClientSession* session) {
         *number = ObjectAccess::NextDocumentNumber(session);
     });
     return 0;
@@ -435,7 +473,7 @@ LONG GetBatchStatus(ServerInterfaceContext context, LONG batchID, LONG* batchSta
 
 LONG SetBatchStatus(ServerInterfaceContext context, LONG batchID, LONG batchStatus, LONG* status)
 {
-    *status = SessionCall(context, [&](ClientSession* session) {
+    *status = ChangeCall(context, [&](ClientSession* session) {
         ObjectAccess::SetBatchStatus(session, batchID, batchStatus);
     });
     return 0;

@@ -302,6 +302,8 @@ protected:
         target.Add(Child(new CPProcessExe, "old name", 999), 1201);
         target.Add(NewLink("old link", kBatchID, 1201, 1201), 1301);
         target.Add(NewCondition(1301, kEqualTo, 77), 1499);
+        // An object of another kind that holds a condition's ID.
+        target.Add(Child(new CPAgent, "holds 1403", 0), 1403);
     }
     void TearDown() override { receiver->unrefer(); }
 
@@ -317,10 +319,11 @@ TEST_F(BatchCopy, CopiesDefinitionsLinksAndConditionsOnce)
     Copy();
     Copy();  // a second save of the same batch
 
-    // Batch, trigger item, steps 1201 and 1203, links 1301, 1303 and 1304
-    // and three conditions: the run copy 1202 and the link without a source
-    // are left behind, and nothing is there twice.
-    EXPECT_EQ(target->countObjects(kClassPersistBase), 10);
+    // Batch, trigger item, steps 1201 and 1203, links 1301, 1303 and 1304,
+    // three conditions and the agent: the run copy 1202, the link without a
+    // source and the old condition 1499 are left behind, and nothing is
+    // there twice.
+    EXPECT_EQ(target->countObjects(kClassPersistBase), 11);
     EXPECT_EQ(target->countObjects(kClassTriggerItemBase), 1);
     EXPECT_EQ(target->countObjects(kClassProcessBase), 2);
     EXPECT_EQ(target->countObjects(kClassBatchLink), 3);
@@ -340,12 +343,25 @@ TEST_F(BatchCopy, CopiesDefinitionsLinksAndConditionsOnce)
         added->unrefer();
     }
 
+    // Conditions keep their IDs, but 1403, which the agent holds, takes a
+    // new one.
+    const NeoID kNewID = -1;
+    struct Condition {
+        NeoID id;
+        long op;
+        unsigned long value;
+        bool operator<(const Condition& o) const { return op < o.op; }
+        bool operator==(const Condition& o) const
+        {
+            return id == o.id && op == o.op && value == o.value;
+        }
+    };
     struct Expected {
         NeoID link, source, target;
-        std::vector<std::pair<long, unsigned long>> conditions;
+        std::vector<Condition> conditions;
     } expected[] = {
-        {1301, 1201, 1203, {{kLessThan, 1}, {kGreaterThan, 10}}},
-        {1303, 1100, 1201, {{kNotEqualTo, 3}}},
+        {1301, 1201, 1203, {{1401, kLessThan, 1}, {1402, kGreaterThan, 10}}},
+        {1303, 1100, 1201, {{kNewID, kNotEqualTo, 3}}},
         {1304, 1203, 1201, {}},
     };
     for (const Expected& e : expected) {
@@ -356,15 +372,18 @@ TEST_F(BatchCopy, CopiesDefinitionsLinksAndConditionsOnce)
         EXPECT_EQ(link->GetTargetID(), e.target);
         EXPECT_EQ(link->GetParentID(), kBatchID);
         link->unrefer();
-        std::vector<std::pair<long, unsigned long>> conditions;
+        std::vector<Condition> conditions;
         for (CPBatchLinkItem* item : ConditionsOf(target.get(), e.link)) {
-            EXPECT_NE(item->getID(), 1401);
-            EXPECT_NE(item->getID(), 1402);
-            conditions.push_back({item->GetOperator(), item->GetValue()});
+            // IDs above every fixed one are new.
+            NeoID id = item->getID() > 1499 ? kNewID : item->getID();
+            conditions.push_back({id, item->GetOperator(), item->GetValue()});
         }
         std::sort(conditions.begin(), conditions.end());
         EXPECT_EQ(conditions, e.conditions);
     }
+    CNeoRef<CPPersistBase> holder(FindIn<CPPersistBase>(target.get(), kClassPersistBase, 1403));
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(holder->getClassID(), kClassAgent);
 }
 
 TEST_F(BatchCopy, ReceiverUnderAnotherIDTakesTheLinksAndNewObjects)

@@ -8,12 +8,12 @@
 
 #include <algorithm>
 #include <map>
-
+#include <set>
 #include <vector>
 
 namespace {
 
-TEST(MemoryFile, GrowsInSteps)
+TEST(MemoryFile, GrowsInStepsThatDouble)
 {
     MemoryFile file(1024);
     char byte = 'x';
@@ -23,6 +23,24 @@ TEST(MemoryFile, GrowsInSteps)
     file.Write(more.data(), (unsigned long)more.size());
     EXPECT_EQ(file.GetCapacity(), 2048UL);
     EXPECT_EQ(file.GetLength(), 1025UL);
+
+    // Written a byte at a time up to 1 MB, the capacity doubles each time
+    // it grows: ten reallocations, not a thousand.
+    const unsigned long kMegabyte = 1UL << 20;
+    std::vector<unsigned long> capacities;
+    while (file.GetLength() < kMegabyte) {
+        file.Write(&byte, 1);
+        if (capacities.empty() || capacities.back() != file.GetCapacity())
+            capacities.push_back(file.GetCapacity());
+    }
+    std::vector<unsigned long> expected;
+    for (unsigned long c = 2048; c <= kMegabyte; c *= 2)
+        expected.push_back(c);
+    EXPECT_EQ(capacities, expected);
+
+    // A length more than double jumps to the steps it needs.
+    file.SetLength(3 * kMegabyte + 1);
+    EXPECT_EQ(file.GetCapacity(), 3 * kMegabyte + 1024);
 }
 
 TEST(MemoryFile, SeekReadAndLengthRules)
@@ -71,6 +89,19 @@ TEST(MemoryFile, ClosedOrFixedFileRefusesToGrow)
     }
     ASSERT_TRUE(caught);
     caught->Delete();
+
+    // Whole steps of 1024 cannot hold 4 GB - 1 bytes in 32 bits.
+    MemoryFile huge(1024);
+    huge.Write("a", 1);
+    caught = NULL;
+    try {
+        huge.SetLength(0xFFFFFFFFUL);
+    } catch (CMemFileException* e) {
+        caught = e;
+    }
+    ASSERT_TRUE(caught);
+    caught->Delete();
+    EXPECT_EQ(huge.GetCapacity(), 1024UL);
 }
 
 TEST(ObjectStream, ObjectsWithChildrenArriveIdentical)
@@ -220,32 +251,38 @@ std::map<NeoClassID, std::vector<std::vector<BYTE>>> RecordsByClass(CNeoDatabase
     return records;
 }
 
+// The IDs of every object of a database.
+std::set<NeoID> IDs(CNeoDatabase* db)
+{
+    std::set<NeoID> ids;
+    CNeoFoundObjects all;
+    db->findObject(kClassPersistBase, NULL, TRUE, NULL, &all);
+    for (int i = 0; i < all.GetSize(); ++i)
+        ids.insert(static_cast<CNeoPersist*>(all[i])->getID());
+    return ids;
+}
+
 TEST(ObjectStream, ABatchWithAllItsChildrenArrivesIdentical)
 {
     InMemoryDatabase server;
     NeoID batchID = BuildSampleBatch(server.get(), 6);
     CPPersistBase* batch = CPPersistBase::FindByID(server.get(), kClassBatch, batchID);
+    const NeoID nextBefore = server->getUniqueID();
     InMemoryDatabase sender;
     CopyIntoImage(sender.get(), server.get(), batch);
     batch->unrefer();
 
     InMemoryDatabase receiver;
     receiver.Load(sender.Image());
-    // Everything arrives: trigger items with the schedule and its items,
-    // steps, links and their conditions (which get IDs of their own).
+    // Everything arrives under its stored ID: trigger items with the
+    // schedule and its items, steps, links and their conditions.
     auto sent = RecordsByClass(server.get());
     auto arrived = RecordsByClass(receiver.get());
     EXPECT_EQ(arrived.size(), sent.size());
     EXPECT_TRUE(arrived == sent);
-    EXPECT_EQ(receiver->countObjects(kClassPersistBase), server->countObjects(kClassPersistBase));
-
-    // The conditions' new IDs came from the server's sequence: the server
-    // will not hand any of them out again.
-    NeoID next = server->getUniqueID();
-    CNeoFoundObjects all;
-    receiver->findObject(kClassPersistBase, NULL, TRUE, NULL, &all);
-    for (int i = 0; i < all.GetSize(); ++i)
-        EXPECT_LT(static_cast<CNeoPersist*>(all[i])->getID(), next);
+    EXPECT_EQ(IDs(receiver.get()), IDs(server.get()));
+    // The copy took no ID from the server.
+    EXPECT_EQ(server->getUniqueID(), nextBefore + 1);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "sample_batch.h"
 
 #include <model/batch.h>
+#include <model/object_stream.h>
 #include <model/schedule.h>
 #include <model/steps.h>
 #include <model/triggers.h>
@@ -79,4 +80,23 @@ NeoID BuildSampleBatch(CNeoDatabase* db, int steps)
         previous = step;
     }
     return batchID;
+}
+
+std::vector<BYTE> SampleBatchImage(NeoID firstID, const char* name, int steps, NeoID* batchID)
+{
+    CNeoMemLocation location;
+    CNeoDatabase image;
+    image.setLocation(&location);
+    ResetImage(&image);
+    image.getUniqueID(firstID - 1);
+    NeoID id = BuildSampleBatch(&image, steps);
+    CNeoRef<CPPersistBase> batch(CPPersistBase::FindByID(&image, kClassBatch, id));
+    batch->SetName(name);
+    if (batchID)
+        *batchID = id;
+    unsigned long length = 0;
+    const BYTE* bytes = GetImageBytes(&image, &length);
+    std::vector<BYTE> copy(bytes, bytes + length);
+    image.close();
+    return copy;
 }

@@ -6,9 +6,17 @@
 
 #include <model/persist_base.h>
 
+#include <vector>
+
 // Adds a batch with `steps` steps and all its children to the database;
 // returns the batch's ID.
 NeoID BuildSampleBatch(CNeoDatabase* db, int steps);
+
+// The object stream of a sample batch with `steps` steps, renamed `name`,
+// whose objects take IDs from `firstID` on; *batchID (when asked) receives
+// the batch's ID.
+std::vector<BYTE> SampleBatchImage(NeoID firstID, const char* name, int steps,
+                                   NeoID* batchID = NULL);
 
 // Files a new object under a parent, named, and hands the creator's
 // reference to the database; returns the object's ID.

@@ -1,7 +1,18 @@
 #include "server_peer.h"
 
+#include <seguard/seguard.h>
+
 #include <stdio.h>
 
+ServerInterfaceContext OpenClientSession()
+{
+    ServerInterfaceContext context = NULL;
+    RpcBlob empty = {0, NULL};
+    LONG status = -1;
+    if (Guarded([&] { OpenSession(&context, &empty, &status); }) != 0 || status != 0)
+        return NULL;
+    return context;
+}
 
 ServerPeer::ServerPeer(const std::string& databasePath)
     : m_process(), m_input(NULL), m_output(NULL), m_ready(false)
@@ -31,12 +42,26 @@ DWORD ServerPeer::Stop()
         GetExitCodeProcess(m_process.hProcess, &code);
     else
         TerminateProcess(m_process.hProcess, 1);
+    Release();
+    return code;
+}
+
+void ServerPeer::Kill()
+{
+    if (m_process.hProcess == NULL)
+        return;
+    TerminateProcess(m_process.hProcess, 1);
+    WaitForSingleObject(m_process.hProcess, 10000);
+    Release();
+}
+
+void ServerPeer::Release()
+{
     CloseHandle(m_process.hProcess);
     CloseHandle(m_process.hThread);
     CloseHandle(m_input);
     CloseHandle(m_output);
     m_process = PROCESS_INFORMATION();
-    return code;
 }
 
 bool ServerPeer::Running() const

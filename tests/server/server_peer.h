@@ -6,9 +6,14 @@
 
 #include <windows.h>
 
+#include <server/server_client.h>
+
 #include "processes.h"
 
 #include <string>
+
+// Opens a session through the bound ServerInterface; NULL when it fails.
+ServerInterfaceContext OpenClientSession();
 
 class ServerPeer {
 public:
@@ -23,6 +28,8 @@ public:
     // Asks the server to quit and waits (bounded); its exit code, or
     // STILL_ACTIVE when it had to be ended.
     DWORD Stop();
+    // Ends the server at once (TerminateProcess), as a crash would.
+    void Kill();
     bool Ready() const { return m_ready; }
     const std::string& Endpoint() const { return m_endpoint; }
     bool Running() const;
@@ -34,6 +41,8 @@ private:
     // (other lines are skipped); empty after `timeoutMs`.
     std::string WaitForLine(const std::string& prefix, DWORD timeoutMs);
     void Send(const std::string& line);
+    // Closes the handles of the ended process.
+    void Release();
 
     std::string m_endpoint;
     PROCESS_INFORMATION m_process;

@@ -16,9 +16,12 @@
 #include "sample_batch.h"
 #include "server_peer.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <set>
+#include <string>
 #include <thread>
 
 namespace {
@@ -57,13 +60,25 @@ protected:
             }
             m_path = database.path();
         }
+        Serve();
+    }
+
+    // Starts the server over the database file and opens a session.
+    void Serve()
+    {
         m_peer.reset(new ServerPeer(m_path));
         ASSERT_TRUE(m_peer->Ready());
         ASSERT_EQ(BindServerInterface("", m_peer->Endpoint().c_str()), RPC_S_OK);
-        RpcBlob empty = {0, NULL};
-        LONG status = -1;
-        ASSERT_EQ(Guarded([&] { OpenSession(&m_context, &empty, &status); }), 0u);
-        ASSERT_EQ(status, 0);
+        m_context = OpenClientSession();
+        ASSERT_NE(m_context, nullptr);
+    }
+
+    // Kills the server, as a crash would, and starts it again over its file.
+    void KillAndRestart()
+    {
+        m_peer->Kill();
+        m_context = NULL;  // gone with the server
+        Serve();
     }
 
     void TearDown() override
@@ -75,13 +90,15 @@ protected:
     }
 
     // Sends a database's image to StoreObjects.
-    LONG Store(InMemoryDatabase& image)
+    LONG Store(InMemoryDatabase& image) { return StoreBytes(m_context, image.Image()); }
+
+    // StoreObjects of an image's bytes; the fault code when the call failed.
+    static LONG StoreBytes(ServerInterfaceContext context, std::vector<BYTE> bytes)
     {
-        std::vector<BYTE> bytes = image.Image();
         RpcBlob blob = {(ULONG)bytes.size(), bytes.data()};
         LONG status = -1;
-        EXPECT_EQ(Guarded([&] { StoreObjects(m_context, &blob, 0, NULL, &status); }), 0u);
-        return status;
+        DWORD fault = Guarded([&] { StoreObjects(context, &blob, 0, NULL, &status); });
+        return fault ? (LONG)fault : status;
     }
 
     LONG ByID(NeoClassID classID, NeoID id, Reply& reply)
@@ -209,8 +226,8 @@ TEST_F(ServerRpc, MalformedImagesFailAndTheServerKeepsServing)
                       AddObjects(m_context, blob, 0, NULL, &added);
                   }),
                   0u);
-        EXPECT_NE(stored, 0);
-        EXPECT_NE(added, 0);
+        EXPECT_EQ(stored, ERROR_INVALID_DATA);
+        EXPECT_EQ(added, ERROR_INVALID_DATA);
     }
     EXPECT_TRUE(m_peer->Running());
     EXPECT_EQ(Guarded([] { Ping(); }), 0u);
@@ -219,6 +236,251 @@ TEST_F(ServerRpc, MalformedImagesFailAndTheServerKeepsServing)
     ListObjectNames(m_context, kDefinitionsOnly, kClassBatch, &names, &status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(Names(names)[0].name, "kept");
+}
+
+// What a test can tell of a stored object from an image.
+struct StoredObject {
+    NeoID id;
+    NeoClassID classID;
+    NeoID parent;
+    bool operator==(const StoredObject& o) const
+    {
+        return id == o.id && classID == o.classID && parent == o.parent;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const StoredObject& o)
+{
+    return out << "{id " << o.id << ", class " << o.classID << ", parent " << o.parent << "}";
+}
+
+// Every object of an image, in ID order.
+std::vector<StoredObject> ObjectsOf(InMemoryDatabase& image)
+{
+    std::vector<StoredObject> objects;
+    std::unique_ptr<CNeoIndexIterator> all(image->getIterator(kClassPersistBase, NULL));
+    for (CNeoPersist* found = all->first(); found; found = all->nextObject()) {
+        CNeoRef<CPPersistBase> object(static_cast<CPPersistBase*>(found));
+        objects.push_back({object->getID(), object->getClassID(), object->GetParentID()});
+    }
+    return objects;
+}
+
+// A file's bytes, read beside a server that has it open.
+std::vector<BYTE> FileBytes(const std::string& path)
+{
+    std::vector<BYTE> bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    bytes.resize(GetFileSize(file, NULL));
+    DWORD read = 0;
+    if (!bytes.empty())
+        ReadFile(file, bytes.data(), (DWORD)bytes.size(), &read, NULL);
+    bytes.resize(read);
+    CloseHandle(file);
+    return bytes;
+}
+
+const LONG kStatusNotFound = 232;
+
+TEST_F(ServerRpc, AKilledServerKeepsEveryAcknowledgedChangeAndNoHalfStore)
+{
+    NeoID renamedID = 0, deletedID = 0, deletedStepID = 0, statusID = 0;
+    Start([&](CNeoDatabase* db) {
+        renamedID = FileUnder(db, new CPBatch, 0, "to rename");
+        deletedID = FileUnder(db, new CPBatch, 0, "to delete");
+        deletedStepID = FileUnder(db, new CPProcessExe, deletedID, "step of the deleted batch");
+        statusID = FileUnder(db, new CPBatch, 0, "status");
+        // The document counter exists: no call below takes a new ID.
+        CPDocCounter* counter = new CPDocCounter;
+        db->addObject(counter);
+        counter->unrefer();
+    });
+
+    // A second client stores batches all the time, also while the server
+    // is killed.
+    const int kBackgroundBatches = 400, kBackgroundSteps = 1;
+    const NeoID kStoredFirstID = 100000, kBackgroundFirstID = 200000, kIDsPerBatch = 100;
+    std::vector<std::vector<BYTE>> backgroundImages;
+    for (int i = 0; i < kBackgroundBatches; ++i)
+        backgroundImages.push_back(SampleBatchImage(kBackgroundFirstID + i * kIDsPerBatch,
+                                               ("background " + std::to_string(i)).c_str(),
+                                               kBackgroundSteps));
+    std::atomic<int> acknowledged(0);
+    std::thread background([&] {
+        ServerInterfaceContext context = OpenClientSession();
+        for (int i = 0; context && i < kBackgroundBatches; ++i) {
+            if (StoreBytes(context, backgroundImages[i]) != 0)
+                return;
+            acknowledged = i + 1;
+        }
+    });
+    // The kill ends the second client's calls, also when an assertion fails.
+    struct KillFirst {
+        ~KillFirst()
+        {
+            if (client.joinable()) {
+                peer->Kill();
+                client.join();
+            }
+        }
+        ServerPeer* peer;
+        std::thread& client;
+    } killFirst{m_peer.get(), background};
+    for (DWORD start = GetTickCount(); acknowledged < 3 && GetTickCount() - start < 20000;)
+        Sleep(1);
+    ASSERT_GE(acknowledged, 3);
+
+    NeoID storedID = 0;
+    std::vector<BYTE> stored = SampleBatchImage(kStoredFirstID, "stored", 3, &storedID);
+    LONG number = 0;
+    struct Change {
+        const char* call;
+        std::function<void(LONG*)> run;
+    } changes[] = {
+        {"StoreObjects", [&](LONG* status) { *status = StoreBytes(m_context, stored); }},
+        {"RenameObject", [&](LONG* status) { RenameObject(m_context, renamedID, "renamed", status); }},
+        {"DeleteObjects", [&](LONG* status) { LONG ids[] = {deletedID}; DeleteObjects(m_context, 1, ids, status); }},
+        {"SetBatchStatus", [&](LONG* status) { SetBatchStatus(m_context, statusID, kBatchQueued, status); }},
+        {"NextDocumentNumber", [&](LONG* status) { NextDocumentNumber(m_context, &number, status); }},
+    };
+    for (Change& c : changes) {
+        SCOPED_TRACE(c.call);
+        LONG status = -1;
+        ASSERT_EQ(Guarded([&] { c.run(&status); }), 0u);
+        ASSERT_EQ(status, 0);
+    }
+    m_peer->Kill();
+    background.join();
+    const int answered = acknowledged;
+    ASSERT_LT(answered, kBackgroundBatches) << "the second client was done before the kill";
+    m_context = NULL;
+    Serve();
+
+    Reply storedBack;
+    ASSERT_EQ(ByID(kClassBatch, storedID, storedBack), 0);
+    InMemoryDatabase sent, back;
+    sent.Load(stored);
+    back.Load(storedBack.Bytes());
+    EXPECT_EQ(ObjectsOf(back), ObjectsOf(sent));
+    char name[256] = "";
+    LONG status = -1, value = -1;
+    GetBatchName(m_context, renamedID, name, &status);
+    EXPECT_STREQ(name, "renamed");
+    Reply gone;
+    EXPECT_EQ(ByID(kClassBatch, deletedID, gone), kStatusNotFound);
+    EXPECT_EQ(ByID(kClassProcessExe, deletedStepID, gone), kStatusNotFound);
+    GetBatchStatus(m_context, statusID, &value, &status);
+    EXPECT_EQ(value, kBatchQueued);
+    LONG next = 0;
+    NextDocumentNumber(m_context, &next, &status);
+    EXPECT_EQ(next, number + 1);
+
+    // Every answered store is there; a store cut off by the kill is there
+    // whole or not at all.
+    InMemoryDatabase whole;
+    whole.Load(backgroundImages[0]);
+    Reply names;
+    ListObjectNames(m_context, kDefinitionsOnly, kClassBatch, &names, &status);
+    ASSERT_EQ(status, 0);
+    std::set<std::string> present;
+    for (const NameRecord& record : Names(names)) {
+        if (record.name.compare(0, 11, "background ") != 0)
+            continue;
+        present.insert(record.name);
+        Reply image;
+        ASSERT_EQ(ByID(kClassBatch, record.id, image), 0);
+        InMemoryDatabase received;
+        received.Load(image.Bytes());
+        EXPECT_EQ(ClassCounts(received), ClassCounts(whole)) << record.name;
+    }
+    for (int i = 0; i < answered; ++i)
+        EXPECT_TRUE(present.count("background " + std::to_string(i))) << "background " << i;
+    EXPECT_LE(present.size(), (size_t)answered + 1);
+}
+
+TEST_F(ServerRpc, ReadsLeaveTheFileAsItWasAndAStoreBackKeepsEveryObjectAndID)
+{
+    NeoID batchID = 0;
+    Start([&](CNeoDatabase* db) { batchID = BuildSampleBatch(db, 5); });
+    auto storedObjects = [&] {
+        Reply all;
+        LONG status = -1;
+        GetObjectsByClass(m_context, kDefinitionsAndRuns, kClassPersistBase, &all, &status);
+        EXPECT_EQ(status, 0);
+        InMemoryDatabase image;
+        image.Load(all.Bytes());
+        return ObjectsOf(image);
+    };
+
+    const std::vector<BYTE> fileBefore = FileBytes(m_path);
+    ASSERT_FALSE(fileBefore.empty());
+    const int kReads = 1000;
+    for (int i = 0; i < kReads; ++i) {
+        Reply image;
+        ASSERT_EQ(ByID(kClassBatch, batchID, image), 0) << "read " << i;
+    }
+    EXPECT_TRUE(FileBytes(m_path) == fileBefore);
+
+    const std::vector<StoredObject> before = storedObjects();
+    Reply first;
+    ASSERT_EQ(ByID(kClassBatch, batchID, first), 0);
+    InMemoryDatabase read;
+    read.Load(first.Bytes());
+    for (int save = 1; save <= 2; ++save) {
+        SCOPED_TRACE(save);
+        ASSERT_EQ(StoreBytes(m_context, first.Bytes()), 0);
+        EXPECT_EQ(storedObjects(), before);
+        Reply again;
+        ASSERT_EQ(ByID(kClassBatch, batchID, again), 0);
+        InMemoryDatabase reread;
+        reread.Load(again.Bytes());
+        EXPECT_EQ(ObjectsOf(reread), ObjectsOf(read));
+    }
+}
+
+TEST_F(ServerRpc, AnImageOverAnObjectOfAnotherClassIsRefusedWhole)
+{
+    NeoID stepID = 0;
+    Start([&](CNeoDatabase* db) {
+        NeoID holder = FileUnder(db, new CPBatch, 0, "holder");
+        stepID = FileUnder(db, new CPProcessExe, holder, "stored step");
+    });
+    const NeoID kNewBatchID = 50000;
+    struct Case {
+        const char* image;
+        std::function<CPPersistBase*()> intruder;
+        NeoID parent;
+    } cases[] = {
+        {"a batch with the step's ID", [] { return new CPBatch; }, 0},
+        {"a script step with the step's ID under a new batch",
+         [] { return new CPProcessScript; }, kNewBatchID},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.image);
+        InMemoryDatabase image;
+        CPBatch* fresh = new CPBatch;
+        fresh->SetName("fresh");
+        image.Add(fresh, kNewBatchID);
+        CPPersistBase* intruder = c.intruder();
+        intruder->SetName("intruder");
+        intruder->SetParentID(c.parent);
+        image.Add(intruder, stepID);
+        EXPECT_EQ(Store(image), ERROR_INVALID_DATA);
+
+        LONG nameFree = 0, status = -1;
+        IsNameFree(m_context, kClassBatch, "fresh", &nameFree, &status);
+        EXPECT_EQ(nameFree, 1);
+        Reply kept;
+        ASSERT_EQ(ByID(kClassProcessExe, stepID, kept), 0);
+        InMemoryDatabase received;
+        received.Load(kept.Bytes());
+        CNeoRef<CPPersistBase> step(CPPersistBase::FindByID(received.get(), kClassProcessExe, stepID));
+        ASSERT_TRUE(step);
+        EXPECT_EQ(step->GetName(), "stored step");
+    }
 }
 
 // Definitions and run instances of process steps, schedules that exist

@@ -222,8 +222,10 @@ public:
     virtual BOOL getValue(NeoTag tag, NeoType type, void* value) const;
     virtual void update(const CNeoPersist* other);
 
-    // Replaces this link's conditions in `target` by new copies of the
-    // conditions of the link `parentID` in `source`.
+    // Makes this link's conditions in `target` those of the link `parentID`
+    // in `source`: conditions already under this link are updated in place,
+    // the others are added under their own ID (a new one when another object
+    // holds it), and conditions the source link no longer has are removed.
     virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
     virtual void DeleteWithChildren(CNeoDatabase* database) { DeleteItems(database); }
     // Removes this link's conditions from the database.

@@ -20,7 +20,8 @@ public:
     virtual BYTE* Realloc(BYTE* block, unsigned long size);
     virtual void Memcpy(BYTE* target, const BYTE* source, unsigned long count);
     virtual void Free(BYTE* block);
-    // Makes room for `length` bytes; throws CMemFileException when it cannot.
+    // Makes room for `length` bytes in whole steps of grow-by, doubling the
+    // capacity where that fits; throws CMemFileException when it cannot.
     virtual void GrowFile(unsigned long length);
     virtual unsigned long GetPosition() const;
     // Origin 0 from the start, 1 from the position, 2 from the end; returns

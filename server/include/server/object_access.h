@@ -1,7 +1,8 @@
 // The work behind the ServerInterface procedures: each reads or changes the
 // server database for one session. Failures are thrown as unsigned long
-// codes (232 nothing found, 167 already busy, 8 no memory for the reply);
-// library exceptions pass on. Callers hold a ThreadMediatorGuard.
+// codes (232 nothing found, 167 already busy, 8 no memory for the reply,
+// 13 an image that cannot be stored); library exceptions pass on. Callers
+// hold a ThreadMediatorGuard and commit after a call that changes objects.
 #ifndef SERVER_OBJECT_ACCESS_H
 #define SERVER_OBJECT_ACCESS_H
 
@@ -12,6 +13,7 @@
 const unsigned long kStatusNotFound = 232;
 const unsigned long kStatusBusy = 167;
 const unsigned long kStatusNoMemory = 8;
+const unsigned long kStatusInvalidData = ERROR_INVALID_DATA;
 
 class ObjectAccess {
 public:
@@ -22,6 +24,8 @@ public:
     static void GetObjectsByClass(ClientSession* session, long mode, NeoClassID classID,
                                   RpcBlob* reply);
     static void AddObjects(ClientSession* session, const RpcBlob* image);
+    // Throws 13, before anything is stored, when an object of the image has
+    // an ID that the server holds for an object of another class.
     static void StoreObjects(ClientSession* session, const RpcBlob* image);
     static void GetObjectByID(ClientSession* session, NeoClassID classID, NeoID id,
                               RpcBlob* reply);
