@@ -174,11 +174,11 @@ void CPBatch::CopyLinks(CNeoDatabase* target, CNeoDatabase* source, NeoID parent
 
 void CPBatch::DeleteWithChildren(CNeoDatabase* database)
 {
+    // No commit of its own: the caller commits the batch's removal together
+    // with its children's, so a crash never leaves a batch half deleted.
     DeleteChildrenOfClass(database, kClassTriggerItemBase);
     DeleteChildrenOfClass(database, kClassProcessBase);
-    database->commit(FALSE, TRUE, NULL);
     DeleteChildrenOfClass(database, kClassBatchLink);
-    database->commit(FALSE, TRUE, NULL);
 }
 
 // ---------------------------------------------------------------------------
