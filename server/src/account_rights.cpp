@@ -35,7 +35,7 @@ NTSTATUS OpenLsaPolicy(const wchar_t* system, ACCESS_MASK access, LSA_HANDLE* po
         MakeLsaString(&systemName, system);
         systemArgument = &systemName;
     }
-    return Security().LsaOpenPolicy(systemArgument, &attributes, access, policy);
+    return Os<AccountCalls>().LsaOpenPolicy(systemArgument, &attributes, access, policy);
 }
 
 NTSTATUS SetAccountRight(LSA_HANDLE policy, PSID sid, const wchar_t* right, BOOL add)
@@ -43,12 +43,13 @@ NTSTATUS SetAccountRight(LSA_HANDLE policy, PSID sid, const wchar_t* right, BOOL
     LSA_UNICODE_STRING rightName;
     MakeLsaString(&rightName, right);
     if (add)
-        return Security().LsaAddAccountRights(policy, sid, &rightName, 1);
-    return Security().LsaRemoveAccountRights(policy, sid, FALSE, &rightName, 1);
+        return Os<AccountCalls>().LsaAddAccountRights(policy, sid, &rightName, 1);
+    return Os<AccountCalls>().LsaRemoveAccountRights(policy, sid, FALSE, &rightName, 1);
 }
 
 BOOL GetAccountSid(const char* system, const char* account, PSID* sid)
 {
+    AccountCalls& accounts = Os<AccountCalls>();
     HANDLE heap = GetProcessHeap();
     DWORD sidSize = 128;
     DWORD domainSize = 16;
@@ -57,8 +58,8 @@ BOOL GetAccountSid(const char* system, const char* account, PSID* sid)
     BOOL found = FALSE;
     while (*sid && domain) {
         SID_NAME_USE use;
-        if (Security().LookupAccountName(system, account, *sid, &sidSize, domain, &domainSize,
-                                         &use)) {
+        if (accounts.LookupAccountName(system, account, *sid, &sidSize, domain, &domainSize,
+                                       &use)) {
             found = TRUE;
             break;
         }
@@ -89,11 +90,12 @@ DWORD GrantAccountRight(const char* domain, const char* account, const char* rig
     AnsiToWide(wideRight, right, rightLength);
     wideRight[rightLength] = 0;
 
+    AccountCalls& accounts = Os<AccountCalls>();
     DWORD result = kGrantFailed;
     BYTE* controller = NULL;
     LSA_HANDLE policy = NULL;
     PSID sid = NULL;
-    if (domain && *domain && Security().NetGetDCName(NULL, NULL, &controller) != NERR_Success) {
+    if (domain && *domain && accounts.NetGetDCName(NULL, NULL, &controller) != NERR_Success) {
         controller = NULL;
     } else if (OpenLsaPolicy((const wchar_t*)controller, POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES,
                              &policy) != 0) {
@@ -103,26 +105,27 @@ DWORD GrantAccountRight(const char* domain, const char* account, const char* rig
         result = 0;
     }
     if (policy)
-        Security().LsaClose(policy);
+        accounts.LsaClose(policy);
     if (sid)
         HeapFree(GetProcessHeap(), 0, sid);
     if (controller)
-        Security().NetApiBufferFree(controller);
+        accounts.NetApiBufferFree(controller);
     delete[] wideRight;
     return result;
 }
 
 BOOL TokenHasPrivilege(HANDLE token, const char* system, const char* privilege)
 {
+    AccountCalls& accounts = Os<AccountCalls>();
     LUID luid;
-    if (!Security().LookupPrivilegeValue(system, privilege, &luid))
+    if (!accounts.LookupPrivilegeValue(system, privilege, &luid))
         return FALSE;
     DWORD size = 16;
     BYTE* buffer = new BYTE[size];
-    if (!Security().GetTokenInformation(token, TokenPrivileges, buffer, size, &size)) {
+    if (!accounts.GetTokenInformation(token, TokenPrivileges, buffer, size, &size)) {
         delete[] buffer;
         buffer = new BYTE[size];
-        if (!Security().GetTokenInformation(token, TokenPrivileges, buffer, size, &size)) {
+        if (!accounts.GetTokenInformation(token, TokenPrivileges, buffer, size, &size)) {
             delete[] buffer;
             return FALSE;
         }
@@ -138,13 +141,14 @@ BOOL TokenHasPrivilege(HANDLE token, const char* system, const char* privilege)
 
 NET_API_STATUS GetLocalComputerName(char* buffer, DWORD length)
 {
+    AccountCalls& accounts = Os<AccountCalls>();
     BYTE* info = NULL;
-    NET_API_STATUS status = Security().NetWkstaGetInfo(NULL, 100, &info);
+    NET_API_STATUS status = accounts.NetWkstaGetInfo(NULL, 100, &info);
     if (status != NERR_Success)
         return status;
     size_t written = wcstombs(buffer, ((const WKSTA_INFO_100*)info)->wki100_computername, length);
     if (length && written >= length)
         buffer[length - 1] = '\0';  // a name that filled the buffer stays terminated
-    Security().NetApiBufferFree(info);
+    accounts.NetApiBufferFree(info);
     return NERR_Success;
 }

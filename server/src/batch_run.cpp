@@ -3,13 +3,14 @@
 // restart.
 #include <server/batch_scheduler.h>
 #include <server/client_notify.h>
-#include <server/security_api.h>
 #include <server/step_queue.h>
 
 #include <model/batch.h>
 #include <model/run_log.h>
 #include <model/steps.h>
 #include <model/triggers.h>
+
+#include <oscalls/oscalls.h>
 
 #include <string.h>
 
@@ -103,7 +104,7 @@ BOOL CPBatch::LogonRunAsUser(BOOL logon)
         m_loggedOn = FALSE;
         if (!m_logonToken)
             return FALSE;
-        Security().CloseHandle(m_logonToken);
+        Os<LogonCalls>().CloseToken(m_logonToken);
         m_logonToken = NULL;
         return TRUE;
     }
@@ -123,8 +124,8 @@ BOOL CPBatch::LogonRunAsUser(BOOL logon)
             user = user.Left(next);
     }
     HANDLE token = NULL;
-    if (!Security().LogonUser(user, domain, GetPassword(), LOGON32_LOGON_INTERACTIVE,
-                              LOGON32_PROVIDER_DEFAULT, &token))
+    if (!Os<LogonCalls>().LogonUser(user, domain, GetPassword(), LOGON32_LOGON_INTERACTIVE,
+                                    LOGON32_PROVIDER_DEFAULT, &token))
         return FALSE;
     m_logonToken = token;
     return TRUE;
@@ -132,12 +133,15 @@ BOOL CPBatch::LogonRunAsUser(BOOL logon)
 
 void CPBatch::Impersonate(BOOL on)
 {
-    if (!m_logonToken)
+    // Without a token, or with one no thread can act as, the run goes on as
+    // the service's own account.
+    LogonCalls& logon = Os<LogonCalls>();
+    if (!m_logonToken || !logon.CanImpersonate())
         return;
     if (on)
-        ImpersonateLoggedOnUser(m_logonToken);
+        logon.Impersonate(m_logonToken);
     else
-        RevertToSelf();
+        logon.RevertToSelf();
 }
 
 void CPBatch::ArmTriggers(BOOL arm)

@@ -333,7 +333,7 @@ LONG TestBatchLogon(const char* domain, const char* user, const char* password, 
         *status = LastErrorStatus();
         return 0;
     }
-    CloseHandle(token);
+    Os<LogonCalls>().CloseToken(token);
     *status = 0;
     return 0;
 }
@@ -347,20 +347,25 @@ LONG TestFileAccess(const char* domain, const char* user, const char* password, 
         *status = kStatusRefused;
         return 0;
     }
+    LogonCalls& logon = Os<LogonCalls>();
     HANDLE token = NULL;
     if (!LogonBatchUser(domain, user, password, &token)) {
         *status = LastErrorStatus();
         return 0;
     }
-    if (!ImpersonateLoggedOnUser(token)) {
+    // With a token no thread can act as, the file is tried as the service's
+    // own account.
+    BOOL impersonating = logon.CanImpersonate();
+    if (impersonating && !logon.Impersonate(token)) {
         *status = LastErrorStatus();
-        CloseHandle(token);
+        logon.CloseToken(token);
         return 0;
     }
     OFSTRUCT details;
     *status = OpenFile(file, &details, OF_EXIST) == HFILE_ERROR ? LastErrorStatus() : 0;
-    RevertToSelf();
-    CloseHandle(token);
+    if (impersonating)
+        logon.RevertToSelf();
+    logon.CloseToken(token);
     return 0;
 }
 

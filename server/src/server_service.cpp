@@ -42,9 +42,10 @@ ServerService::ServerService(ServerApp& app)
 
 BOOL ServerService::CheckPrivileges()
 {
+    AccountCalls& accounts = Os<AccountCalls>();
     const char* failure = NULL;
     HANDLE token = NULL;
-    if (!Security().OpenProcessToken(TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, &token)) {
+    if (!accounts.OpenProcessToken(TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, &token)) {
         failure = "The internal function: OpenProcessToken failed because the Service Logon "
                   "Account has insufficient privileges";
     } else {
@@ -54,14 +55,14 @@ BOOL ServerService::CheckPrivileges()
         else if (!TokenHasPrivilege(token, "", "SeAssignPrimaryTokenPrivilege"))
             failure = "The Service Logon Account has insufficient user rights. Requires "
                       "\"Replace a process level token\"";
-        Security().CloseHandle(token);
+        accounts.CloseToken(token);
     }
     if (!failure)
         return TRUE;
-    if (Security().RunsOnWine()) {
-        // Wine's tokens never carry these privileges, even in a service.
+    if (const char* reason = accounts.WhyNoServicePrivileges()) {
+        // No service holds them on this platform: note what is missing and go on.
         CString note;
-        note.Format("Running under Wine: privilege check passed without: %s", failure);
+        note.Format("%s: privilege check passed without: %s", reason, failure);
         WriteEventLog(EVENTLOG_INFORMATION_TYPE, note);
         return TRUE;
     }

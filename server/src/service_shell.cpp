@@ -2,6 +2,8 @@
 
 #include <server/section_lock.h>
 
+#include <oscalls/oscalls.h>
+
 #include <process.h>
 #include <stdarg.h>
 #include <stdio.h>
@@ -20,26 +22,7 @@ void Print(const char* format, ...)
     fflush(stdout);
 }
 
-// Prints entries in a console (-debug); a service has no one to print to.
-class ConsoleEventSink : public EventSink {
-public:
-    virtual void Write(WORD, const char* text)
-    {
-        ServiceShell* shell = ServiceShell::Instance();
-        if (shell && shell->IsDebugMode())
-            Print("%s\n", text);
-    }
-};
-
-ConsoleEventSink gConsoleSink;
-EventSink* gEventSink = &gConsoleSink;
-
 }  // namespace
-
-void ServiceShell::SetEventSink(EventSink* sink)
-{
-    gEventSink = sink ? sink : &gConsoleSink;
-}
 
 ServiceShell::ServiceShell(const ServiceConstants& constants, ServiceWorkerProc worker,
                            DWORD controlsAccepted, DWORD waitHint)
@@ -393,13 +376,10 @@ void ServiceShell::LogEvent(WORD type, const char* text, DWORD code)
 
 void ServiceShell::WriteEventLog(WORD type, const char* text, DWORD)
 {
-    gEventSink->Write(type, text);
-    HANDLE source = RegisterEventSourceA(NULL, m_serviceName);
-    if (!source)
-        return;
-    const char* strings[1] = {text};
-    ReportEventA(source, type, 0, 0xC0000000, NULL, 1, 0, strings, NULL);
-    DeregisterEventSource(source);
+    // The system log may keep nothing: a console shows every entry.
+    if (m_debug)
+        Print("%s\n", text);
+    Os<EventLogCalls>().Report(m_serviceName, type, text);
 }
 
 char* ServiceShell::GetLastErrorText(char* buffer, DWORD size)

@@ -2,7 +2,7 @@
 // logs, logon, stop, pause and restart.
 #include "engine_fixture.h"
 
-#include <server/security_api.h>
+#include <oscalls/oscalls.h>
 
 namespace {
 typedef std::vector<std::pair<long, long>> Notes;
@@ -18,10 +18,9 @@ const std::pair<long, long> Status(long status)
 
 // Logon answers of the test: success with a token of its own, or failure;
 // every logon and every closed token is recorded.
-class FakeLogon : public Win32Security {
+class FakeLogon : public Win32LogonCalls {
 public:
-    explicit FakeLogon(bool succeeds) : m_succeeds(succeeds) { m_previous = SetSecurity(this); }
-    ~FakeLogon() { SetSecurity(m_previous); }
+    explicit FakeLogon(bool succeeds) : m_succeeds(succeeds) {}
     virtual BOOL LogonUser(const char* user, const char* domain, const char*, DWORD, DWORD,
                            HANDLE* token)
     {
@@ -32,7 +31,7 @@ public:
         tokens.push_back(*token);
         return TRUE;
     }
-    virtual BOOL CloseHandle(HANDLE handle)
+    virtual BOOL CloseToken(HANDLE handle)
     {
         closed.push_back(handle);
         return ::CloseHandle(handle);
@@ -42,7 +41,7 @@ public:
 
 private:
     bool m_succeeds;
-    SecurityApi* m_previous;
+    ScopedStandIn<LogonCalls> m_installed{*this};
 };
 }  // namespace
 

@@ -10,10 +10,8 @@
 namespace {
 
 // Platform calls with chosen answers; what is not overridden is real.
-class FakeSecurity : public Win32Security {
+class FakeAccounts : public Win32AccountCalls {
 public:
-    FakeSecurity() { previous = SetSecurity(this); }
-    ~FakeSecurity() { SetSecurity(previous); }
 
     // Tokens: privileges by name with their attribute bits.
     virtual BOOL OpenProcessToken(DWORD, HANDLE* token)
@@ -21,7 +19,7 @@ public:
         *token = (HANDLE)0x1234;
         return tokenOpens;
     }
-    virtual BOOL CloseHandle(HANDLE handle)
+    virtual BOOL CloseToken(HANDLE handle)
     {
         closedHandles.push_back(handle);
         return TRUE;
@@ -107,14 +105,14 @@ public:
     {
         if (wkstaStatus != NERR_Success)
             return wkstaStatus;
-        return Win32Security::NetWkstaGetInfo(server, level, buffer);
+        return Win32AccountCalls::NetWkstaGetInfo(server, level, buffer);
     }
     virtual NET_API_STATUS NetApiBufferFree(void* buffer)
     {
         ++buffersFreed;
-        return Win32Security::NetApiBufferFree(buffer);
+        return Win32AccountCalls::NetApiBufferFree(buffer);
     }
-    virtual BOOL RunsOnWine() { return onWine; }
+    virtual const char* WhyNoServicePrivileges() { return noPrivilegesReason; }
 
     static DWORD Luid(const std::string& name)
     {
@@ -124,7 +122,6 @@ public:
         return value;
     }
 
-    SecurityApi* previous;
     BOOL tokenOpens = TRUE;
     std::map<std::string, DWORD> privileges;
     std::vector<HANDLE> closedHandles;
@@ -140,7 +137,10 @@ public:
     int policiesClosed = 0;
     int lookups = 0;
     int buffersFreed = 0;
-    BOOL onWine = FALSE;
+    const char* noPrivilegesReason = NULL;
+
+private:
+    ScopedStandIn<AccountCalls> m_installed{*this};
 };
 
 const char kTcb[] = "SeTcbPrivilege";
@@ -169,9 +169,9 @@ TEST(PrivilegeCheck, FailureTextsInOrder)
     ServerApp app;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeSecurity security;
-        security.tokenOpens = c.tokenOpens;
-        security.privileges = c.privileges;
+        FakeAccounts accounts;
+        accounts.tokenOpens = c.tokenOpens;
+        accounts.privileges = c.privileges;
         RecordingSink sink;
         ServerService service(app);
         EXPECT_EQ(c.failure == NULL, service.CheckPrivileges());
@@ -183,30 +183,31 @@ TEST(PrivilegeCheck, FailureTextsInOrder)
             EXPECT_TRUE(sink.entries.empty());
         }
         if (c.tokenOpens) {
-            EXPECT_EQ(1u, security.closedHandles.size());
+            EXPECT_EQ(1u, accounts.closedHandles.size());
         }
     }
 }
 
-TEST(PrivilegeCheck, PassesUnderWineWithANote)
+TEST(PrivilegeCheck, PassesWithANoteWhereNoServiceHoldsThem)
 {
     ServerApp app;
-    FakeSecurity security;
-    security.onWine = TRUE;
-    security.privileges = {{kTcb, SE_PRIVILEGE_ENABLED}};
+    FakeAccounts accounts;
+    accounts.noPrivilegesReason = "No service holds them here";
+    accounts.privileges = {{kTcb, SE_PRIVILEGE_ENABLED}};
     RecordingSink sink;
     ServerService service(app);
     EXPECT_TRUE(service.CheckPrivileges());
     ASSERT_EQ(1u, sink.entries.size());
     EXPECT_EQ(EVENTLOG_INFORMATION_TYPE, sink.entries[0].type);
-    EXPECT_NE(std::string::npos, sink.entries[0].text.find("Wine"));
-    EXPECT_NE(std::string::npos, sink.entries[0].text.find("Replace a process level token"));
+    EXPECT_EQ("No service holds them here: privilege check passed without: The Service Logon "
+              "Account has insufficient user rights. Requires \"Replace a process level token\"",
+              sink.entries[0].text);
 }
 
 TEST(TokenPrivileges, ListedPrivilegesCountEnabledOrNot)
 {
-    FakeSecurity security;
-    security.privileges = {{kTcb, 0}, {"SeBackupPrivilege", SE_PRIVILEGE_ENABLED},
+    FakeAccounts accounts;
+    accounts.privileges = {{kTcb, 0}, {"SeBackupPrivilege", SE_PRIVILEGE_ENABLED},
                            {"SeDebugPrivilege", SE_PRIVILEGE_ENABLED_BY_DEFAULT}};
     HANDLE token = (HANDLE)0x1234;
     EXPECT_TRUE(TokenHasPrivilege(token, "", kTcb));
@@ -214,7 +215,7 @@ TEST(TokenPrivileges, ListedPrivilegesCountEnabledOrNot)
     EXPECT_FALSE(TokenHasPrivilege(token, "", kAssign));
 }
 
-TEST(TokenPrivileges, RealTokenUnderWine)
+TEST(TokenPrivileges, RealProcessToken)
 {
     HANDLE token;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
@@ -246,28 +247,28 @@ TEST(GrantAccountRight, FoldsEveryFailureTo13)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeSecurity security;
-        security.dcStatus = c.dcStatus;
-        security.policyStatus = c.policyStatus;
-        security.addStatus = c.addStatus;
+        FakeAccounts accounts;
+        accounts.dcStatus = c.dcStatus;
+        accounts.policyStatus = c.policyStatus;
+        accounts.addStatus = c.addStatus;
         EXPECT_EQ(c.result, GrantAccountRight(c.domain, c.account, "SeBatchLogonRight"));
-        EXPECT_EQ(c.policiesOpened, security.policiesOpened);
-        EXPECT_EQ(c.rightsAdded, (int)security.addedRights.size());
+        EXPECT_EQ(c.policiesOpened, accounts.policiesOpened);
+        EXPECT_EQ(c.rightsAdded, (int)accounts.addedRights.size());
         if (c.rightsAdded) {
-            EXPECT_EQ(L"SeBatchLogonRight", security.addedRights[0]);
+            EXPECT_EQ(L"SeBatchLogonRight", accounts.addedRights[0]);
         }
         if (c.policiesOpened) {
-            EXPECT_EQ((ACCESS_MASK)0x810, security.policyAccess);
-            EXPECT_EQ(c.domain && *c.domain ? L"\\\\CONTROLLER" : L"", security.policySystem);
+            EXPECT_EQ((ACCESS_MASK)0x810, accounts.policyAccess);
+            EXPECT_EQ(c.domain && *c.domain ? L"\\\\CONTROLLER" : L"", accounts.policySystem);
         }
         // The policy is closed (when it was opened) and the controller's
         // name freed on every way out.
-        EXPECT_EQ(c.policyStatus == 0 ? c.policiesOpened : 0, security.policiesClosed);
-        EXPECT_EQ(c.domain && *c.domain && c.dcStatus == 0 ? 1 : 0, security.buffersFreed);
+        EXPECT_EQ(c.policyStatus == 0 ? c.policiesOpened : 0, accounts.policiesClosed);
+        EXPECT_EQ(c.domain && *c.domain && c.dcStatus == 0 ? 1 : 0, accounts.buffersFreed);
     }
 }
 
-TEST(GrantAccountRight, RealCallsUnderWine)
+TEST(GrantAccountRight, RealCalls)
 {
     char user[256];
     DWORD size = sizeof user;
@@ -279,11 +280,11 @@ TEST(GrantAccountRight, RealCallsUnderWine)
 
 TEST(AccountSid, GrowsItsBuffersAndFreesOnFailure)
 {
-    FakeSecurity security;
+    FakeAccounts accounts;
     PSID sid = NULL;
     EXPECT_TRUE(GetAccountSid(NULL, "alice", &sid));
     EXPECT_TRUE(sid != NULL);
-    EXPECT_EQ(2, security.lookups);
+    EXPECT_EQ(2, accounts.lookups);
     HeapFree(GetProcessHeap(), 0, sid);
     EXPECT_FALSE(GetAccountSid(NULL, "mallory", &sid));
     EXPECT_TRUE(sid == NULL);
@@ -302,8 +303,8 @@ TEST(LocalComputerName, NameOrStatus)
     ASSERT_EQ((NET_API_STATUS)NERR_Success, GetLocalComputerName(shortBuffer, sizeof shortBuffer));
     EXPECT_EQ(2u, strlen(shortBuffer));
 
-    FakeSecurity security;
-    security.wkstaStatus = ERROR_ACCESS_DENIED;
+    FakeAccounts accounts;
+    accounts.wkstaStatus = ERROR_ACCESS_DENIED;
     strcpy(name, "untouched");
     EXPECT_EQ((NET_API_STATUS)ERROR_ACCESS_DENIED, GetLocalComputerName(name, sizeof name));
     EXPECT_STREQ("untouched", name);

@@ -1,9 +1,12 @@
 // A service shell that records its status reports and calls instead of
-// talking to the service control manager, and a sink that records entries.
+// talking to the service control manager, and an event log that records
+// entries.
 #ifndef TESTS_SERVER_RECORDING_SHELL_H
 #define TESTS_SERVER_RECORDING_SHELL_H
 
 #include <server/service_shell.h>
+
+#include <oscalls/oscalls.h>
 
 #include <string>
 #include <vector>
@@ -13,12 +16,16 @@ struct RecordedEntry {
     std::string text;
 };
 
-class RecordingSink : public EventSink {
+class RecordingSink : public EventLogCalls {
 public:
-    RecordingSink() { ServiceShell::SetEventSink(this); }
-    ~RecordingSink() { ServiceShell::SetEventSink(NULL); }
-    virtual void Write(WORD type, const char* text) { entries.push_back({type, text}); }
+    virtual void Report(const char*, WORD type, const char* text)
+    {
+        entries.push_back({type, text});
+    }
     std::vector<RecordedEntry> entries;
+
+private:
+    ScopedStandIn<EventLogCalls> m_installed{*this};
 };
 
 extern const ServiceConstants kTestConstants;

@@ -1,9 +1,9 @@
 // Account rights, token privileges and this computer's name, shared by both
-// services. Every platform call goes through Security().
+// services. Every platform call goes through Os<AccountCalls>().
 #ifndef SERVER_ACCOUNT_RIGHTS_H
 #define SERVER_ACCOUNT_RIGHTS_H
 
-#include <server/security_api.h>
+#include <oscalls/oscalls.h>
 
 // Grants `account` (looked up on this computer) the right `right`, on the
 // domain controller when `domain` is a non-empty text. 0 on success, 13 on

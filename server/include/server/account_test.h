@@ -3,10 +3,10 @@
 #ifndef SERVER_ACCOUNT_TEST_H
 #define SERVER_ACCOUNT_TEST_H
 
-#include <windows.h>
+#include <oscalls/oscalls.h>
 
 // Grants the user "SeBatchLogonRight" on this computer and logs it on for
-// batch work; the token goes to *token.
+// batch work; the token goes to *token, closed with Os<LogonCalls>().CloseToken.
 BOOL LogonBatchUser(const char* domain, const char* user, const char* password, HANDLE* token);
 
 #endif

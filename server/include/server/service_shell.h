@@ -20,14 +20,6 @@ struct ServiceConstants {
     const char* stoppedText;
 };
 
-// Receives every event entry the shell writes. The system event log may keep
-// nothing (Wine), so this is how entries are seen in a console and by tests.
-class EventSink {
-public:
-    virtual ~EventSink() {}
-    virtual void Write(WORD type, const char* text) = 0;
-};
-
 // The worker procedure: receives the shell as a service, 1 under -debug.
 typedef unsigned(__stdcall* ServiceWorkerProc)(void* argument);
 
@@ -61,8 +53,8 @@ public:
     void Remove();
     void RunDebug();
 
-    // An entry in the event log; error entries get the last system error's
-    // text appended.
+    // An entry in the event log (Os<EventLogCalls>), also printed under
+    // -debug; LogEvent appends the last system error's text to error entries.
     void LogEvent(WORD type, const char* text, DWORD code = 0);
     void WriteEventLog(WORD type, const char* text, DWORD code = 0);
     // The calling thread's last error as "text (0xcode)", or "" when it does
@@ -84,10 +76,6 @@ public:
     static void WINAPI ServiceMain(DWORD count, LPSTR* arguments);
     static void WINAPI ControlHandler(DWORD code);
     static BOOL WINAPI ConsoleCtrlHandler(DWORD type);
-
-    // Where event entries go besides the event log; NULL restores the
-    // default, which prints them under -debug and drops them as a service.
-    static void SetEventSink(EventSink* sink);
 
 protected:
     // Changes of the flags and state below happen under this lock.
