@@ -42,19 +42,6 @@ void TwoCommits(CNeoDatabase& db)
 const char kFirstCommit[] = "a=1 b=2 ";
 const char kSecondCommit[] = "a=10 b=2 c=3 ";
 
-// Rewrites the checksum of every commit block, so that damage inside
-// records gets past it.
-void FixBlockChecksums(Bytes& image, unsigned long end)
-{
-    for (unsigned long at = kDataStart; at + 12 <= end;) {
-        unsigned long length = Get32(image, at + 4);
-        if (length > end - at - 12)
-            return;
-        Put32(image, at + 8, Crc32(&image[at + 12], length));
-        at += 12 + length;
-    }
-}
-
 class zqdb32Damage : public FileDatabaseTest {
 protected:
     zqdb32Damage()
@@ -63,8 +50,8 @@ protected:
         fDB.close();
         fImage = ReadFileBytes(fPath);
         fNewest = NewestSlot(fImage);
-        fSecondEnd = ReadImageSlot(fImage, fNewest).end;
-        fSecondBlock = kDataStart + 12 + Get32(fImage, kDataStart + 4);
+        fSecondEnd = (unsigned long)fImage.size();
+        fSecondBlock = kDataStart + kBlockHeader + Get32(fImage, kDataStart + 12);
     }
     Bytes fImage;
     int fNewest;
@@ -75,37 +62,55 @@ protected:
 
 TEST_F(zqdb32Damage, DamagedFilesAreRefusedWithTheirNameAndTheDamage)
 {
-    ASSERT_EQ(ReadImageSlot(fImage, 1 - fNewest).end, fSecondBlock) << "the older slot holds the first commit";
-    ASSERT_EQ(fImage.size(), fSecondEnd);
+    // The newer slot vouches for the first commit; the second is the
+    // commit after the checkpoint, which a crash may have cut off.
+    ASSERT_EQ(ReadImageSlot(fImage, fNewest).end, fSecondBlock);
+    ASSERT_EQ(ReadImageSlot(fImage, 1 - fNewest).end, kDataStart);
+    ASSERT_EQ(LogEnd(fImage), fSecondEnd);
     const unsigned long newer = fNewest * kSlotSize, older = (1 - fNewest) * kSlotSize;
-    const unsigned long firstPayload = kDataStart + 12;
+    const unsigned long firstPayload = kDataStart + kBlockHeader;
     // The last block's first record is current (an earlier record of the
     // same ID is never read again).
-    const unsigned long lastRecord = fSecondBlock + 12;
+    const unsigned long lastRecord = fSecondBlock + kBlockHeader;
+    const int kOpens = 0;
     struct Case {
         const char* damage;
         std::function<void(Bytes&)> apply;
-        int code;              // the CNeoException expected, or 0 when it opens
+        int code;              // the CNeoException expected, or kOpens
         const char* contents;  // what it opens with
     };
     auto cut = [](unsigned long size) { return [size](Bytes& b) { b.resize(size); }; };
     auto flip = [](unsigned long at) { return [at](Bytes& b) { b[at] ^= 0x5A; }; };
     const Case cases[] = {
-        {"cut inside the last block", cut(fSecondEnd - 1), CNeoException::kTruncated, ""},
-        {"cut inside the last block's header", cut(fSecondBlock + 6), CNeoException::kTruncated, ""},
+        // A broken last block past the checkpoint is a commit cut off while
+        // it was written: the file opens with the commit before.
+        {"cut inside the last block", cut(fSecondEnd - 1), kOpens, kFirstCommit},
+        {"cut inside the last block's header", cut(fSecondBlock + 6), kOpens, kFirstCommit},
+        {"a record in the last block", flip(lastRecord + 20), kOpens, kFirstCommit},
+        {"the last byte of the last block", flip(fSecondEnd - 1), kOpens, kFirstCommit},
+        {"the last block's header", flip(fSecondBlock + 9), kOpens, kFirstCommit},
+        // What the checkpoint vouches for must be there and whole.
         {"cut inside the first block", cut(firstPayload + 10), CNeoException::kTruncated, ""},
         {"cut after the header area", cut(kDataStart), CNeoException::kTruncated, ""},
         {"cut inside a header slot", cut(kSlotSize + 100), CNeoException::kDamaged, ""},
-        {"newer header slot", flip(newer + 12), 0, kFirstCommit},
-        {"older header slot", flip(older + 28), 0, kSecondCommit},
+        {"first block's magic", flip(kDataStart), CNeoException::kDamaged, ""},
+        {"first block's length", flip(kDataStart + 13), CNeoException::kDamaged, ""},
+        {"first block's checksum", flip(kDataStart + 17), CNeoException::kDamaged, ""},
+        {"a record in the first block", flip(firstPayload + 20), CNeoException::kDamaged, ""},
+        // Either slot alone still opens the last commit: the older one
+        // vouches for less, and the log past it is read.
+        {"newer header slot", flip(newer + 12), kOpens, kSecondCommit},
+        {"older header slot", flip(older + kSlotCrcAt), kOpens, kSecondCommit},
         {"both header slots", [=](Bytes& b) { b[newer + 4] ^= 1; b[older + 16] ^= 1; },
          CNeoException::kDamaged, ""},
-        {"first block's magic", flip(kDataStart), CNeoException::kDamaged, ""},
-        {"first block's length", flip(kDataStart + 5), CNeoException::kDamaged, ""},
-        {"first block's checksum", flip(kDataStart + 9), CNeoException::kDamaged, ""},
-        {"a record in the first block", flip(firstPayload + 20), CNeoException::kDamaged, ""},
-        {"a record in the last block", flip(lastRecord + 20), CNeoException::kDamaged, ""},
-        {"the last byte of the last block", flip(fSecondEnd - 1), CNeoException::kDamaged, ""},
+        // A broken block followed by a later commit is damage, not a torn tail.
+        {"first block's record past the older checkpoint, later commit intact",
+         [=](Bytes& b) { b[newer + 12] ^= 0x5A; b[firstPayload + 20] ^= 0x5A; },
+         CNeoException::kDamaged, ""},
+        // Blocks that pass their checksums but do not make sense.
+        {"the last block's sequence, checksum fixed",
+         [=](Bytes& b) { Put32(b, fSecondBlock + 8, 7); FixBlockChecksums(b, fSecondEnd); },
+         CNeoException::kDamaged, ""},
         {"a record's kind, checksum fixed",
          [=](Bytes& b) { b[lastRecord] = 7; FixBlockChecksums(b, fSecondEnd); },
          CNeoException::kDamaged, ""},
@@ -125,7 +130,7 @@ TEST_F(zqdb32Damage, DamagedFilesAreRefusedWithTheirNameAndTheDamage)
         WriteFileBytes(fPath, image);
         try {
             fDB.open(0xC0000000, FALSE);
-            EXPECT_EQ(c.code, 0) << c.damage << ": opened";
+            EXPECT_EQ(c.code, kOpens) << c.damage << ": opened";
             EXPECT_EQ(Summary(fDB), c.contents) << c.damage;
         } catch (CNeoException* e) {
             CNeoException::Code code = e->getCode();
@@ -142,13 +147,13 @@ TEST_F(zqdb32Damage, FallingBackToTheOlderSlotKeepsWorking)
     fImage[fNewest * kSlotSize + 12] ^= 0x5A;
     WriteFileBytes(fPath, fImage);
     fDB.open(0xC0000000, FALSE);
-    EXPECT_EQ(Summary(fDB), kFirstCommit);
+    EXPECT_EQ(Summary(fDB), kSecondCommit);
     CThing* d = MakeThing(kThingID, "d", 0, 4);
     fDB.addObject(d);
     d->unrefer();
     fDB.commit();
     reopen();
-    EXPECT_EQ(Summary(fDB), "a=1 b=2 d=4 ");
+    EXPECT_EQ(Summary(fDB), "a=10 b=2 c=3 d=4 ");
 }
 
 TEST(zqdb32Mutation, MutatedImagesOpenOrThrowNeverCrash)
@@ -183,13 +188,13 @@ TEST(zqdb32Mutation, MutatedImagesOpenOrThrowNeverCrash)
             break;
         case 2:  // flips inside the records, past the checksums
             for (unsigned long n = 1 + below(2); n; --n)
-                image[kDataStart + 12 + below(end - kDataStart - 12)] ^= (unsigned char)(1 + below(255));
+                image[kDataStart + kBlockHeader + below(end - kDataStart - kBlockHeader)] ^= (unsigned char)(1 + below(255));
             FixBlockChecksums(image, end);
             break;
         case 3: {  // any values in the newest header slot, checksum and all
             unsigned long slot = NewestSlot(valid) * kSlotSize;
-            Put32(image, slot + 4 * (2 + below(5)), random() % 2 ? random() : below(end + 64));
-            Put32(image, slot + 28, Crc32(&image[slot], 28));
+            Put32(image, slot + 4 * (2 + below(6)), random() % 2 ? random() : below(end + 64));
+            Put32(image, slot + kSlotCrcAt, Crc32(&image[slot], kSlotCrcAt));
             break;
         }
         }
