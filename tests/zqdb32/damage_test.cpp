@@ -47,13 +47,15 @@ protected:
     zqdb32Damage()
     {
         TwoCommits(fDB);
+        fCrashImage = ReadFileBytes(fPath);
         fDB.close();
         fImage = ReadFileBytes(fPath);
         fNewest = NewestSlot(fImage);
         fSecondEnd = (unsigned long)fImage.size();
         fSecondBlock = kDataStart + kBlockHeader + Get32(fImage, kDataStart + 12);
     }
-    Bytes fImage;
+    Bytes fCrashImage;  // as a crash leaves it: both commits past the checkpoint
+    Bytes fImage;       // closed: the checkpoint vouches for both commits
     int fNewest;
     unsigned long fSecondEnd, fSecondBlock;
 };
@@ -62,10 +64,10 @@ protected:
 
 TEST_F(zqdb32Damage, DamagedFilesAreRefusedWithTheirNameAndTheDamage)
 {
-    // The newer slot vouches for the first commit; the second is the
-    // commit after the checkpoint, which a crash may have cut off.
-    ASSERT_EQ(ReadImageSlot(fImage, fNewest).end, fSecondBlock);
+    ASSERT_EQ(ReadImageSlot(fImage, fNewest).end, fSecondEnd);
     ASSERT_EQ(ReadImageSlot(fImage, 1 - fNewest).end, kDataStart);
+    ASSERT_EQ(ReadImageSlot(fCrashImage, NewestSlot(fCrashImage)).end, kDataStart);
+    ASSERT_EQ(fCrashImage.size(), fImage.size());
     ASSERT_EQ(LogEnd(fImage), fSecondEnd);
     const unsigned long newer = fNewest * kSlotSize, older = (1 - fNewest) * kSlotSize;
     const unsigned long firstPayload = kDataStart + kBlockHeader;
@@ -73,8 +75,10 @@ TEST_F(zqdb32Damage, DamagedFilesAreRefusedWithTheirNameAndTheDamage)
     // same ID is never read again).
     const unsigned long lastRecord = fSecondBlock + kBlockHeader;
     const int kOpens = 0;
+    const bool kCrashed = true, kClosed = false;
     struct Case {
         const char* damage;
+        bool crashed;  // applied to the crash image, else to the closed one
         std::function<void(Bytes&)> apply;
         int code;              // the CNeoException expected, or kOpens
         const char* contents;  // what it opens with
@@ -82,61 +86,65 @@ TEST_F(zqdb32Damage, DamagedFilesAreRefusedWithTheirNameAndTheDamage)
     auto cut = [](unsigned long size) { return [size](Bytes& b) { b.resize(size); }; };
     auto flip = [](unsigned long at) { return [at](Bytes& b) { b[at] ^= 0x5A; }; };
     const Case cases[] = {
-        // A broken last block past the checkpoint is a commit cut off while
+        // Past the checkpoint a broken last block is a commit cut off while
         // it was written: the file opens with the commit before.
-        {"cut inside the last block", cut(fSecondEnd - 1), kOpens, kFirstCommit},
-        {"cut inside the last block's header", cut(fSecondBlock + 6), kOpens, kFirstCommit},
-        {"a record in the last block", flip(lastRecord + 20), kOpens, kFirstCommit},
-        {"the last byte of the last block", flip(fSecondEnd - 1), kOpens, kFirstCommit},
-        {"the last block's header", flip(fSecondBlock + 9), kOpens, kFirstCommit},
+        {"cut inside the last block", kCrashed, cut(fSecondEnd - 1), kOpens, kFirstCommit},
+        {"cut inside the last block's header", kCrashed, cut(fSecondBlock + 6), kOpens, kFirstCommit},
+        {"a record in the last block", kCrashed, flip(lastRecord + 20), kOpens, kFirstCommit},
+        {"the last byte of the last block", kCrashed, flip(fSecondEnd - 1), kOpens, kFirstCommit},
+        {"the last block's header", kCrashed, flip(fSecondBlock + 9), kOpens, kFirstCommit},
+        // A broken block followed by a later commit is damage, not a torn tail.
+        {"a record in the first block, the last intact", kCrashed, flip(firstPayload + 20),
+         CNeoException::kDamaged, ""},
+        {"the first block's magic, the last intact", kCrashed, flip(kDataStart),
+         CNeoException::kDamaged, ""},
         // What the checkpoint vouches for must be there and whole.
-        {"cut inside the first block", cut(firstPayload + 10), CNeoException::kTruncated, ""},
-        {"cut after the header area", cut(kDataStart), CNeoException::kTruncated, ""},
-        {"cut inside a header slot", cut(kSlotSize + 100), CNeoException::kDamaged, ""},
-        {"first block's magic", flip(kDataStart), CNeoException::kDamaged, ""},
-        {"first block's length", flip(kDataStart + 13), CNeoException::kDamaged, ""},
-        {"first block's checksum", flip(kDataStart + 17), CNeoException::kDamaged, ""},
-        {"a record in the first block", flip(firstPayload + 20), CNeoException::kDamaged, ""},
+        {"cut inside the last block", kClosed, cut(fSecondEnd - 1), CNeoException::kTruncated, ""},
+        {"cut inside the first block", kClosed, cut(firstPayload + 10), CNeoException::kTruncated, ""},
+        {"cut after the header area", kClosed, cut(kDataStart), CNeoException::kTruncated, ""},
+        {"cut inside a header slot", kClosed, cut(kSlotSize + 100), CNeoException::kDamaged, ""},
+        {"first block's magic", kClosed, flip(kDataStart), CNeoException::kDamaged, ""},
+        {"first block's length", kClosed, flip(kDataStart + 13), CNeoException::kDamaged, ""},
+        {"first block's checksum", kClosed, flip(kDataStart + 17), CNeoException::kDamaged, ""},
+        {"a record in the first block", kClosed, flip(firstPayload + 20), CNeoException::kDamaged, ""},
+        {"a record in the last block", kClosed, flip(lastRecord + 20), CNeoException::kDamaged, ""},
         // Either slot alone still opens the last commit: the older one
         // vouches for less, and the log past it is read.
-        {"newer header slot", flip(newer + 12), kOpens, kSecondCommit},
-        {"older header slot", flip(older + kSlotCrcAt), kOpens, kSecondCommit},
-        {"both header slots", [=](Bytes& b) { b[newer + 4] ^= 1; b[older + 16] ^= 1; },
-         CNeoException::kDamaged, ""},
-        // A broken block followed by a later commit is damage, not a torn tail.
-        {"first block's record past the older checkpoint, later commit intact",
-         [=](Bytes& b) { b[newer + 12] ^= 0x5A; b[firstPayload + 20] ^= 0x5A; },
+        {"newer header slot", kClosed, flip(newer + 12), kOpens, kSecondCommit},
+        {"older header slot", kClosed, flip(older + kSlotCrcAt), kOpens, kSecondCommit},
+        {"both header slots", kClosed, [=](Bytes& b) { b[newer + 4] ^= 1; b[older + 16] ^= 1; },
          CNeoException::kDamaged, ""},
         // Blocks that pass their checksums but do not make sense.
-        {"the last block's sequence, checksum fixed",
+        {"the last block's sequence, checksum fixed", kCrashed,
          [=](Bytes& b) { Put32(b, fSecondBlock + 8, 7); FixBlockChecksums(b, fSecondEnd); },
          CNeoException::kDamaged, ""},
-        {"a record's kind, checksum fixed",
+        {"a record's kind, checksum fixed", kCrashed,
          [=](Bytes& b) { b[lastRecord] = 7; FixBlockChecksums(b, fSecondEnd); },
          CNeoException::kDamaged, ""},
-        {"a record's length, checksum fixed",
+        {"a record's length, checksum fixed", kCrashed,
          [=](Bytes& b) { Put32(b, lastRecord + 9, 0x7FFFFFF0); FixBlockChecksums(b, fSecondEnd); },
          CNeoException::kDamaged, ""},
-        {"a record's fields, checksum fixed",
+        {"a record's fields, checksum fixed", kCrashed,
          [=](Bytes& b) { Put32(b, lastRecord + 13, 0xFFFFFF); FixBlockChecksums(b, fSecondEnd); },
          CNeoException::kDamaged, ""},
-        {"a record's class, checksum fixed",
+        {"a record's class, checksum fixed", kCrashed,
          [=](Bytes& b) { Put32(b, lastRecord + 5, 999999); FixBlockChecksums(b, fSecondEnd); },
          CNeoException::kUnknownClass, ""},
     };
     for (const Case& c : cases) {
-        Bytes image = fImage;
+        const std::string what = std::string(c.damage) + (c.crashed ? " (crashed)" : " (closed)");
+        Bytes image = c.crashed ? fCrashImage : fImage;
         c.apply(image);
         WriteFileBytes(fPath, image);
         try {
             fDB.open(0xC0000000, FALSE);
-            EXPECT_EQ(c.code, kOpens) << c.damage << ": opened";
-            EXPECT_EQ(Summary(fDB), c.contents) << c.damage;
+            EXPECT_EQ(c.code, kOpens) << what << ": opened";
+            EXPECT_EQ(Summary(fDB), c.contents) << what;
         } catch (CNeoException* e) {
             CNeoException::Code code = e->getCode();
             std::string text = TextOf(e);
-            EXPECT_EQ(code, c.code) << c.damage << ": " << text;
-            EXPECT_NE(text.find(fPath), std::string::npos) << c.damage << ": " << text;
+            EXPECT_EQ(code, c.code) << what << ": " << text;
+            EXPECT_NE(text.find(fPath), std::string::npos) << what << ": " << text;
         }
         fDB.close();
     }

@@ -13,6 +13,8 @@
 
 typedef std::vector<unsigned char> Bytes;
 
+// Reads also a file that a database holds open: its bytes as a crash would
+// leave them.
 Bytes ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 

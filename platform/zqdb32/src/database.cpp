@@ -17,15 +17,15 @@
 //     byte 1 (object): ID, class ID, record length, the object's record;
 //     byte 2 (removal): ID.
 //   A later record of an ID replaces an earlier one.
-// A commit writes its block at the end of the log and, in the same flush, a
-// checkpoint for the commit before it (already on disk), so every commit
-// needs one flush and the checkpoint trails the log by at most one commit.
-// Creating, compacting and reserving IDs write a checkpoint of their own.
-// Opening replays the blocks up to the checkpoint, which must all be whole,
-// then reads on while blocks are whole and in sequence. A broken block there
-// is the last commit, cut off while it was written, and is dropped (the next
-// commit overwrites it) - unless a valid block header follows it, which only
-// damage can leave. The salt (random per image) and the offset keep a block
+// A commit writes its block at the end of the log and flushes once. Header
+// slots are written at checkpoints: creating, compacting, reserving IDs and
+// closing (each with its flush), and when the log has grown by 256 KB since
+// the last one, when the commit carries a checkpoint for the commit before
+// it (already on disk) in its own flush. Opening replays the blocks up to
+// the checkpoint, which must all be whole, then reads on while blocks are
+// whole and in sequence. A broken block there is the last commit, cut off
+// while it was written, and is dropped (the next commit overwrites it) -
+// unless a valid block header follows it, which only damage can leave. The salt (random per image) and the offset keep a block
 // header stored inside a record, or left from an earlier image, from
 // passing for a real one.
 #include <zqdb32/zqdb32.h>
@@ -46,6 +46,7 @@ const unsigned long kObjectRecordHeader = 13;
 const unsigned long kRemovalRecord = 5;
 const long kIDReserve = 1024;       // IDs reserved on disk at a time
 const unsigned long kCompactSlack = 65536;
+const unsigned long kCheckpointBytes = 256 * 1024;  // log grown since the last checkpoint
 
 unsigned long Crc32(const unsigned char* data, size_t length, unsigned long crc = 0)
 {
@@ -477,6 +478,17 @@ void CNeoDatabase::forgetAll()
 void CNeoDatabase::close(BOOL)
 {
     CNeoLock lock;
+    if (fOpen && fCheckpointEnd != fCommittedEnd) {
+        // A checkpoint at the end lets the next open tell a file cut short
+        // from a commit cut off. Every commit is on disk already, so a
+        // failure here loses nothing: open reads the log past the checkpoint.
+        try {
+            writeCheckpoint(fCommittedEnd);
+            fStream->flush();
+        } catch (CNeoException* e) {
+            e->Delete();
+        }
+    }
     forgetAll();
     if (fStream)
         fStream->close();
@@ -881,9 +893,9 @@ void CNeoDatabase::commit(BOOL, BOOL, void*)
         CNeoException::Throw(CNeoException::kIO, describe() + ": the database is full (4 GB)");
     fStream->setMark(start);
     fStream->writeChunk(&block[0], (unsigned long)block.size());
-    // The checkpoint catches up with the commit before, which is on disk
-    // already; it rides on this commit's flush.
-    if (fCheckpointEnd != start)
+    // A checkpoint for the commit before, which is on disk already, rides on
+    // this commit's flush.
+    if (start - fCheckpointEnd >= kCheckpointBytes)
         writeCheckpoint(start);
     fStream->flush();
     fCommittedEnd = start + (unsigned long)block.size();

@@ -4,19 +4,21 @@
 // - Commits are atomic and durable, at one flush (FlushFileBuffers) each. A
 //   commit appends the changed objects as one block that carries its own
 //   checksummed commit record (offset, sequence number, length, checksum of
-//   the body); in the same write-and-flush it brings one of two checksummed
-//   header slots (the checkpoint) up to the commit before it. Whenever the
-//   process or the machine dies, reopening gives exactly the last commit
-//   whose flush completed, or the one that was being written if all of it
-//   reached the disk; never a mix, and never a file that will not open: a
-//   last block cut off while it was written is dropped, and the next commit
-//   overwrites it.
+//   the body) and flushes. Two checksummed header slots hold checkpoints:
+//   how far the log is known to reach. They are written when the file is
+//   created or compacted, when IDs are reserved, at close(), and every
+//   256 KB of log (then inside a commit's own flush). Whenever the process
+//   or the machine dies, reopening gives exactly the last commit whose flush
+//   completed, or the one that was being written if all of it reached the
+//   disk; never a mix, and never a file that will not open: a last block cut
+//   off while it was written is dropped, and the next commit overwrites it.
 // - A damaged file (bad header slots, a file shorter than its checkpoint, a
 //   block before the checkpoint that fails its checksum, a broken block with
 //   a valid later commit after it, impossible lengths or unknown classes) is
 //   refused by open() with a CNeoException that names the file and the
-//   damage. Damage to the last block alone cannot be told from a commit cut
-//   off: the file opens with the commit before it.
+//   damage. Past the last checkpoint, damage to the last block, or a cut
+//   through it, cannot be told from a commit cut off: the file opens with
+//   the commits before it.
 // - An object ID, once handed out by addObject or getUniqueID, is never handed
 //   out again, also after a crash that lost the commit: IDs are reserved in
 //   ranges, and a range is written to disk (a checkpoint with its own flush)
