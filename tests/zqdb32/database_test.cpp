@@ -498,3 +498,34 @@ TEST(zqdb32MemoryImage, BytesOpenElsewhere)
     EXPECT_EQ(thing->fParent, 7);
     thing->unrefer();
 }
+
+TEST(zqdb32MemoryImage, ACutImageIsRefusedNotOpenedShort)
+{
+    RegisterThings();
+    Bytes image;
+    {
+        CNeoDatabase db;
+        CMemoryStream* stream = new CMemoryStream(&db);
+        db.setStream(stream);
+        db.open();
+        for (int commit = 0; commit < 2; ++commit) {
+            CThing* thing = MakeThing(kThingID, "sent", 0, commit);
+            db.addObject(thing);
+            thing->unrefer();
+            db.commit();
+        }
+        image = stream->bytes();
+    }
+    image.pop_back();
+    CNeoDatabase copy;
+    copy.setStream(new CMemoryStream(&copy, image));
+    CNeoException* error = NULL;
+    try {
+        copy.open(0xC0000000, FALSE);
+    } catch (CNeoException* e) {
+        error = e;
+    }
+    ASSERT_TRUE(error) << "an image without its last commit opened";
+    EXPECT_EQ(error->getCode(), CNeoException::kDamaged);
+    error->Delete();
+}

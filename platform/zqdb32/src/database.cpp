@@ -422,11 +422,20 @@ void CNeoDatabase::loadImage()
     else if (last != slot.commitSequence)
         damaged("the last commit block is not the one the header names", slot.end);
     // Past it, the blocks of later commits, up to one cut off while written.
-    while (at < length && !broken(length, sequence, payload) && sequence == last + 1) {
+    const char* why = NULL;
+    while (at < length && !(why = broken(length, sequence, payload))) {
+        if (sequence != last + 1) {
+            why = "a commit block is out of sequence";
+            break;
+        }
         replay(payload);
         last = sequence;
         at += kBlockHeader + payload;
     }
+    // Only a file holds commits that a crash cut off; an image in memory
+    // (sent from elsewhere) is whole or damaged.
+    if (at < length && !dynamic_cast<CNeoFileStream*>(fStream))
+        damaged(why, at);
     for (unsigned long p = at; p + kBlockHeader <= length; ++p)
         if (ValidBlockHeader(image, p, salt) && (p != at || Get32(&image[p + 8]) != last + 1))
             damaged("a broken commit block is followed by later commits", at);

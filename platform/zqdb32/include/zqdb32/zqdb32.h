@@ -25,7 +25,8 @@
 //   before its first ID is used.
 // - Busy marks live in memory only.
 // - In-memory databases use the same image format; their bytes can be sent
-//   and opened elsewhere, and malformed bytes fail with a CNeoException.
+//   and opened elsewhere, and malformed bytes fail with a CNeoException (an
+//   image in memory has no torn last commit: every block must be whole).
 //
 // LIMITS AND COSTS
 // - One database in one process opens a file at a time: the file is opened
