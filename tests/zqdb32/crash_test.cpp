@@ -3,6 +3,7 @@
 #include "fixtures.h"
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <set>
 #include <stdio.h>
@@ -152,7 +153,20 @@ DatabaseState OpenAndRead(const std::string& path)
     return ReadState(db);
 }
 
+// A memory image whose flushes fail while fFail is set.
+class CFailingFlushStream : public CMemoryStream {
+public:
+    explicit CFailingFlushStream(CNeoDatabase* database) : CMemoryStream(database) {}
+    virtual void flush()
+    {
+        if (fFail)
+            CNeoException::Throw(CNeoException::kIO, "memory image: flush failed");
+    }
+    bool fFail = false;
+};
+
 typedef FileDatabaseTest zqdb32IdsInProcess;
+typedef FileDatabaseTest zqdb32TornCommit;
 
 }  // namespace
 
@@ -169,6 +183,9 @@ TEST(zqdb32Crash, KilledWriterLeavesTheLastOrTheNextCommit)
 
     long verified = 0;  // the commit the file holds, as last checked
     DatabaseState verifiedState;
+    // The file after the last trial: torn bytes that a trial leaves past the
+    // whole blocks stay for the next writer to overwrite.
+    Bytes before;
     int trials = 0, interrupted = 0;
     const DWORD start = GetTickCount();
     while (trials < 400 && GetTickCount() - start < 70000) {
@@ -180,13 +197,16 @@ TEST(zqdb32Crash, KilledWriterLeavesTheLastOrTheNextCommit)
         writer.kill();
         long last = LastCommitted(writer, verified);
 
-        // A kill inside a commit leaves written bytes past the committed
-        // end, a half-made compacted file, or a commit it did not report.
+        // A kill inside a commit leaves new bytes past the whole blocks, a
+        // half-made compacted file, or a commit it did not report.
         Bytes image = ReadFileBytes(path);
-        int newest = NewestSlot(image);
-        ASSERT_GE(newest, 0) << "trial " << trials;
-        unsigned long end = ReadImageSlot(image, newest).end;
-        bool insideCommit = image.size() > end || GetFileAttributesA(compacted.c_str()) != INVALID_FILE_ATTRIBUTES;
+        const unsigned long logEnd = LogEnd(image);
+        bool tornNow = image.size() > before.size() ||
+                       !std::equal(image.begin() + std::min<size_t>(logEnd, image.size()),
+                                   image.end(), before.begin() + std::min<size_t>(logEnd, image.size()));
+        bool insideCommit = (image.size() > logEnd && tornNow) ||
+                            GetFileAttributesA(compacted.c_str()) != INVALID_FILE_ATTRIBUTES;
+        before.swap(image);
 
         DatabaseState found;
         try {
@@ -210,12 +230,6 @@ TEST(zqdb32Crash, KilledWriterLeavesTheLastOrTheNextCommit)
         verifiedState.swap(expected);
         interrupted += insideCommit;
 
-        // Cut what a torn commit left behind, so the next trial's leftovers
-        // show only its own kill.
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-        SetFilePointer(file, (LONG)end, NULL, FILE_BEGIN);
-        SetEndOfFile(file);
-        CloseHandle(file);
         DeleteFileA(compacted.c_str());
     }
     printf("%d trials, %d kills inside a commit, %ld commits, %lu objects\n", trials,
@@ -256,6 +270,27 @@ TEST(zqdb32Ids, IDsHandedOutBeforeAKillAreNeverReused)
     DeleteFileA(path.c_str());
 }
 
+TEST(zqdb32Ids, AReservationThatFailedHandsOutNoID)
+{
+    RegisterThings();
+    CNeoDatabase db;
+    CFailingFlushStream* stream = new CFailingFlushStream(&db);
+    db.setStream(stream);
+    db.open();
+    NeoID first = db.getUniqueID();
+    stream->fFail = true;
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        try {
+            db.getUniqueID(2000);
+            ADD_FAILURE() << "attempt " << attempt << " handed out IDs that no disk holds reserved";
+        } catch (CNeoException* e) {
+            e->Delete();
+        }
+    }
+    stream->fFail = false;
+    EXPECT_GT(db.getUniqueID(2000), first);
+}
+
 TEST_F(zqdb32IdsInProcess, UniqueIDsNeverRepeat)
 {
     std::set<NeoID> seen;
@@ -278,4 +313,68 @@ TEST_F(zqdb32IdsInProcess, UniqueIDsNeverRepeat)
     own->setID(highest + 5000);
     add(own);
     EXPECT_GT(fDB.getUniqueID(), highest + 5000);
+}
+
+// The last commit cut off in the ways a crash can leave it: the file opens
+// with the commit before, and the next commit goes where the torn one was.
+TEST_F(zqdb32TornCommit, ATornLastBlockGivesTheCommitBefore)
+{
+    const long kBefore = 3, kTorn = 4, kCounterAfter = 99;
+    CrashWorkload workload(12345);
+    DatabaseState state;
+    for (long n = 1; n <= kTorn; ++n) {
+        workload.apply(n, state, &fDB);
+        fDB.commit();
+    }
+    const Bytes image = ReadFileBytes(fPath);  // as a crash leaves it, before close
+    fDB.close();
+    const std::vector<LogBlock> blocks = WholeBlocks(image);
+    ASSERT_FALSE(blocks.empty());
+    const LogBlock last = blocks.back();
+    ASSERT_EQ(last.end, image.size());
+    ASSERT_LE(ReadImageSlot(image, NewestSlot(image)).end, last.start)
+        << "the last block is past the checkpoint";
+    const unsigned long body = last.start + kBlockHeader;
+
+    struct Case {
+        const char* tear;
+        std::function<void(Bytes&)> apply;
+    };
+    const Case cases[] = {
+        {"half written", [=](Bytes& b) { b.resize(last.start + (last.end - last.start) / 2); }},
+        {"commit record only, the file not grown", [=](Bytes& b) { b.resize(body); }},
+        {"commit record, body never written",
+         [=](Bytes& b) { std::fill(b.begin() + body, b.end(), 0); }},
+        {"commit record with a wrong body",
+         [=](Bytes& b) {
+             for (unsigned long at = body; at < last.end; at += 512)
+                 b[at] ^= 0x5A;
+         }},
+        {"body without its commit record",
+         [=](Bytes& b) { std::fill(b.begin() + last.start, b.begin() + body, 0); }},
+    };
+    const DatabaseState expectedBefore = workload.stateAfter(kBefore);
+    DatabaseState expectedAfter = expectedBefore;
+    expectedAfter[kCounterID].number = kCounterAfter;
+    for (const Case& c : cases) {
+        Bytes torn = image;
+        c.apply(torn);
+        WriteFileBytes(fPath, torn);
+        try {
+            fDB.open(0xC0000000, FALSE);
+            EXPECT_TRUE(ReadState(fDB) == expectedBefore) << c.tear;
+            // A commit much shorter than the torn one: its leftovers stay
+            // behind the new block.
+            CThing* counter = FindThing(fDB, kCounterID);
+            counter->fNumber = kCounterAfter;
+            counter->setDirty();
+            counter->unrefer();
+            fDB.commit();
+            reopen();
+            EXPECT_TRUE(ReadState(fDB) == expectedAfter) << c.tear << ", committed again";
+        } catch (CNeoException* e) {
+            ADD_FAILURE() << c.tear << ": " << TextOf(e);
+        }
+        fDB.close();
+    }
 }

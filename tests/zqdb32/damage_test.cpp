@@ -42,31 +42,20 @@ void TwoCommits(CNeoDatabase& db)
 const char kFirstCommit[] = "a=1 b=2 ";
 const char kSecondCommit[] = "a=10 b=2 c=3 ";
 
-// Rewrites the checksum of every commit block, so that damage inside
-// records gets past it.
-void FixBlockChecksums(Bytes& image, unsigned long end)
-{
-    for (unsigned long at = kDataStart; at + 12 <= end;) {
-        unsigned long length = Get32(image, at + 4);
-        if (length > end - at - 12)
-            return;
-        Put32(image, at + 8, Crc32(&image[at + 12], length));
-        at += 12 + length;
-    }
-}
-
 class zqdb32Damage : public FileDatabaseTest {
 protected:
     zqdb32Damage()
     {
         TwoCommits(fDB);
+        fCrashImage = ReadFileBytes(fPath);
         fDB.close();
         fImage = ReadFileBytes(fPath);
         fNewest = NewestSlot(fImage);
-        fSecondEnd = ReadImageSlot(fImage, fNewest).end;
-        fSecondBlock = kDataStart + 12 + Get32(fImage, kDataStart + 4);
+        fSecondEnd = (unsigned long)fImage.size();
+        fSecondBlock = kDataStart + kBlockHeader + Get32(fImage, kDataStart + 12);
     }
-    Bytes fImage;
+    Bytes fCrashImage;  // as a crash leaves it: both commits past the checkpoint
+    Bytes fImage;       // closed: the checkpoint vouches for both commits
     int fNewest;
     unsigned long fSecondEnd, fSecondBlock;
 };
@@ -75,63 +64,87 @@ protected:
 
 TEST_F(zqdb32Damage, DamagedFilesAreRefusedWithTheirNameAndTheDamage)
 {
-    ASSERT_EQ(ReadImageSlot(fImage, 1 - fNewest).end, fSecondBlock) << "the older slot holds the first commit";
-    ASSERT_EQ(fImage.size(), fSecondEnd);
+    ASSERT_EQ(ReadImageSlot(fImage, fNewest).end, fSecondEnd);
+    ASSERT_EQ(ReadImageSlot(fImage, 1 - fNewest).end, kDataStart);
+    ASSERT_EQ(ReadImageSlot(fCrashImage, NewestSlot(fCrashImage)).end, kDataStart);
+    ASSERT_EQ(fCrashImage.size(), fImage.size());
+    ASSERT_EQ(LogEnd(fImage), fSecondEnd);
     const unsigned long newer = fNewest * kSlotSize, older = (1 - fNewest) * kSlotSize;
-    const unsigned long firstPayload = kDataStart + 12;
+    const unsigned long firstPayload = kDataStart + kBlockHeader;
     // The last block's first record is current (an earlier record of the
     // same ID is never read again).
-    const unsigned long lastRecord = fSecondBlock + 12;
+    const unsigned long lastRecord = fSecondBlock + kBlockHeader;
+    const int kOpens = 0;
+    const bool kCrashed = true, kClosed = false;
     struct Case {
         const char* damage;
+        bool crashed;  // applied to the crash image, else to the closed one
         std::function<void(Bytes&)> apply;
-        int code;              // the CNeoException expected, or 0 when it opens
+        int code;              // the CNeoException expected, or kOpens
         const char* contents;  // what it opens with
     };
     auto cut = [](unsigned long size) { return [size](Bytes& b) { b.resize(size); }; };
     auto flip = [](unsigned long at) { return [at](Bytes& b) { b[at] ^= 0x5A; }; };
     const Case cases[] = {
-        {"cut inside the last block", cut(fSecondEnd - 1), CNeoException::kTruncated, ""},
-        {"cut inside the last block's header", cut(fSecondBlock + 6), CNeoException::kTruncated, ""},
-        {"cut inside the first block", cut(firstPayload + 10), CNeoException::kTruncated, ""},
-        {"cut after the header area", cut(kDataStart), CNeoException::kTruncated, ""},
-        {"cut inside a header slot", cut(kSlotSize + 100), CNeoException::kDamaged, ""},
-        {"newer header slot", flip(newer + 12), 0, kFirstCommit},
-        {"older header slot", flip(older + 28), 0, kSecondCommit},
-        {"both header slots", [=](Bytes& b) { b[newer + 4] ^= 1; b[older + 16] ^= 1; },
+        // Past the checkpoint a broken last block is a commit cut off while
+        // it was written: the file opens with the commit before.
+        {"cut inside the last block", kCrashed, cut(fSecondEnd - 1), kOpens, kFirstCommit},
+        {"cut inside the last block's header", kCrashed, cut(fSecondBlock + 6), kOpens, kFirstCommit},
+        {"a record in the last block", kCrashed, flip(lastRecord + 20), kOpens, kFirstCommit},
+        {"the last byte of the last block", kCrashed, flip(fSecondEnd - 1), kOpens, kFirstCommit},
+        {"the last block's header", kCrashed, flip(fSecondBlock + 9), kOpens, kFirstCommit},
+        // A broken block followed by a later commit is damage, not a torn tail.
+        {"a record in the first block, the last intact", kCrashed, flip(firstPayload + 20),
          CNeoException::kDamaged, ""},
-        {"first block's magic", flip(kDataStart), CNeoException::kDamaged, ""},
-        {"first block's length", flip(kDataStart + 5), CNeoException::kDamaged, ""},
-        {"first block's checksum", flip(kDataStart + 9), CNeoException::kDamaged, ""},
-        {"a record in the first block", flip(firstPayload + 20), CNeoException::kDamaged, ""},
-        {"a record in the last block", flip(lastRecord + 20), CNeoException::kDamaged, ""},
-        {"the last byte of the last block", flip(fSecondEnd - 1), CNeoException::kDamaged, ""},
-        {"a record's kind, checksum fixed",
+        {"the first block's magic, the last intact", kCrashed, flip(kDataStart),
+         CNeoException::kDamaged, ""},
+        // What the checkpoint vouches for must be there and whole.
+        {"cut inside the last block", kClosed, cut(fSecondEnd - 1), CNeoException::kTruncated, ""},
+        {"cut inside the first block", kClosed, cut(firstPayload + 10), CNeoException::kTruncated, ""},
+        {"cut after the header area", kClosed, cut(kDataStart), CNeoException::kTruncated, ""},
+        {"cut inside a header slot", kClosed, cut(kSlotSize + 100), CNeoException::kDamaged, ""},
+        {"first block's magic", kClosed, flip(kDataStart), CNeoException::kDamaged, ""},
+        {"first block's length", kClosed, flip(kDataStart + 13), CNeoException::kDamaged, ""},
+        {"first block's checksum", kClosed, flip(kDataStart + 17), CNeoException::kDamaged, ""},
+        {"a record in the first block", kClosed, flip(firstPayload + 20), CNeoException::kDamaged, ""},
+        {"a record in the last block", kClosed, flip(lastRecord + 20), CNeoException::kDamaged, ""},
+        // Either slot alone still opens the last commit: the older one
+        // vouches for less, and the log past it is read.
+        {"newer header slot", kClosed, flip(newer + 12), kOpens, kSecondCommit},
+        {"older header slot", kClosed, flip(older + kSlotCrcAt), kOpens, kSecondCommit},
+        {"both header slots", kClosed, [=](Bytes& b) { b[newer + 4] ^= 1; b[older + 16] ^= 1; },
+         CNeoException::kDamaged, ""},
+        // Blocks that pass their checksums but do not make sense.
+        {"the last block's sequence, checksum fixed", kCrashed,
+         [=](Bytes& b) { Put32(b, fSecondBlock + 8, 7); FixBlockChecksums(b, fSecondEnd); },
+         CNeoException::kDamaged, ""},
+        {"a record's kind, checksum fixed", kCrashed,
          [=](Bytes& b) { b[lastRecord] = 7; FixBlockChecksums(b, fSecondEnd); },
          CNeoException::kDamaged, ""},
-        {"a record's length, checksum fixed",
+        {"a record's length, checksum fixed", kCrashed,
          [=](Bytes& b) { Put32(b, lastRecord + 9, 0x7FFFFFF0); FixBlockChecksums(b, fSecondEnd); },
          CNeoException::kDamaged, ""},
-        {"a record's fields, checksum fixed",
+        {"a record's fields, checksum fixed", kCrashed,
          [=](Bytes& b) { Put32(b, lastRecord + 13, 0xFFFFFF); FixBlockChecksums(b, fSecondEnd); },
          CNeoException::kDamaged, ""},
-        {"a record's class, checksum fixed",
+        {"a record's class, checksum fixed", kCrashed,
          [=](Bytes& b) { Put32(b, lastRecord + 5, 999999); FixBlockChecksums(b, fSecondEnd); },
          CNeoException::kUnknownClass, ""},
     };
     for (const Case& c : cases) {
-        Bytes image = fImage;
+        const std::string what = std::string(c.damage) + (c.crashed ? " (crashed)" : " (closed)");
+        Bytes image = c.crashed ? fCrashImage : fImage;
         c.apply(image);
         WriteFileBytes(fPath, image);
         try {
             fDB.open(0xC0000000, FALSE);
-            EXPECT_EQ(c.code, 0) << c.damage << ": opened";
-            EXPECT_EQ(Summary(fDB), c.contents) << c.damage;
+            EXPECT_EQ(c.code, kOpens) << what << ": opened";
+            EXPECT_EQ(Summary(fDB), c.contents) << what;
         } catch (CNeoException* e) {
             CNeoException::Code code = e->getCode();
             std::string text = TextOf(e);
-            EXPECT_EQ(code, c.code) << c.damage << ": " << text;
-            EXPECT_NE(text.find(fPath), std::string::npos) << c.damage << ": " << text;
+            EXPECT_EQ(code, c.code) << what << ": " << text;
+            EXPECT_NE(text.find(fPath), std::string::npos) << what << ": " << text;
         }
         fDB.close();
     }
@@ -142,13 +155,13 @@ TEST_F(zqdb32Damage, FallingBackToTheOlderSlotKeepsWorking)
     fImage[fNewest * kSlotSize + 12] ^= 0x5A;
     WriteFileBytes(fPath, fImage);
     fDB.open(0xC0000000, FALSE);
-    EXPECT_EQ(Summary(fDB), kFirstCommit);
+    EXPECT_EQ(Summary(fDB), kSecondCommit);
     CThing* d = MakeThing(kThingID, "d", 0, 4);
     fDB.addObject(d);
     d->unrefer();
     fDB.commit();
     reopen();
-    EXPECT_EQ(Summary(fDB), "a=1 b=2 d=4 ");
+    EXPECT_EQ(Summary(fDB), "a=10 b=2 c=3 d=4 ");
 }
 
 TEST(zqdb32Mutation, MutatedImagesOpenOrThrowNeverCrash)
@@ -183,13 +196,13 @@ TEST(zqdb32Mutation, MutatedImagesOpenOrThrowNeverCrash)
             break;
         case 2:  // flips inside the records, past the checksums
             for (unsigned long n = 1 + below(2); n; --n)
-                image[kDataStart + 12 + below(end - kDataStart - 12)] ^= (unsigned char)(1 + below(255));
+                image[kDataStart + kBlockHeader + below(end - kDataStart - kBlockHeader)] ^= (unsigned char)(1 + below(255));
             FixBlockChecksums(image, end);
             break;
         case 3: {  // any values in the newest header slot, checksum and all
             unsigned long slot = NewestSlot(valid) * kSlotSize;
-            Put32(image, slot + 4 * (2 + below(5)), random() % 2 ? random() : below(end + 64));
-            Put32(image, slot + 28, Crc32(&image[slot], 28));
+            Put32(image, slot + 4 * (2 + below(6)), random() % 2 ? random() : below(end + 64));
+            Put32(image, slot + kSlotCrcAt, Crc32(&image[slot], kSlotCrcAt));
             break;
         }
         }

@@ -141,6 +141,44 @@ TEST_F(zqdb32Search, SelectionsFindTheRightObjects)
     }
 }
 
+TEST_F(zqdb32Search, AndSelectionsFindTheSameInEitherOrder)
+{
+    typedef std::function<CNeoSelect*()> Term;
+    auto name = [](const char* value) -> Term { return [=] { return new CNeoStringSelect(kNameTag, value); }; };
+    auto parent = [](NeoID id) -> Term { return [=] { return new CNeoULongSelect(kNeoParentTag, id); }; };
+    auto number = [](long value) -> Term { return [=] { return new CNeoLongSelect(kNumberTag, value); }; };
+    auto note = [](const char* value) -> Term { return [=] { return new CNeoStringSelect(kNoteTag, value); }; };
+    auto ofClass = [](NeoClassID id) -> Term { return [=] { return new CNeoClassSelect(id); }; };
+    NeoID a = fIDs['a'], c = fIDs['c'];
+    struct Case {
+        Term one, other;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {name("beta"), parent(c), "e"},
+        {name("beta"), parent(a), "b"},
+        {number(2), parent(a), "b"},
+        {number(-7), name("gamma"), "c"},
+        {note("red"), parent(a), "c"},  // a term no index answers
+        {ofClass(kSubThingID), parent(a), "b"},
+        {name("beta"), number(99), ""},
+    };
+    for (const char* when : {"before commit", "after reopen"}) {
+        if (std::string(when) == "after reopen") {
+            fDB.commit();
+            reopen();
+        }
+        for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+            CNeoSelect* forward = And(cases[i].one(), cases[i].other());
+            CNeoSelect* backward = And(cases[i].other(), cases[i].one());
+            EXPECT_EQ(find(kThingID, forward), cases[i].expected) << "case " << i << ", " << when;
+            EXPECT_EQ(find(kThingID, backward), cases[i].expected) << "case " << i << " reversed, " << when;
+            delete forward;
+            delete backward;
+        }
+    }
+}
+
 TEST_F(zqdb32Search, FindsReferenceWhatTheyReturn)
 {
     CNeoStringSelect beta(kNameTag, "beta");
@@ -322,6 +360,57 @@ TEST_F(zqdb32Search, PurgeDropsOnlyUnreferencedCommittedIdleObjects)
     b->unrefer();
 }
 
+TEST_F(zqdb32File, AndSearchReadsOnlyTheObjectsOfItsRarestKey)
+{
+    const long kCommonFlag = 0, kOtherFlag = 1, kCommon = 500, kChildren = 3;
+    NeoID parent = add(MakeThing(kThingID, "parent", 0, kOtherFlag));
+    for (long i = 0; i < kCommon; ++i)
+        add(MakeThing(kThingID, "common", 0, kCommonFlag));
+    for (long i = 0; i < kChildren; ++i)
+        add(MakeThing(kThingID, "child", parent, kCommonFlag));
+    add(MakeThing(kThingID, "other child", parent, kOtherFlag));
+    fDB.commit();
+    for (bool flagFirst : {true, false}) {
+        fDB.purge(0x7FFFFFFF);
+        ASSERT_EQ(fDB.cachedCount(), 0);
+        CNeoSelect* flag = new CNeoLongSelect(kNumberTag, kCommonFlag);
+        CNeoSelect* byParent = new CNeoULongSelect(kNeoParentTag, (unsigned long)parent);
+        CNeoSelect* both = flagFirst ? And(flag, byParent) : And(byParent, flag);
+        long reads = CThing::gReads;
+        CNeoFoundObjects found;
+        fDB.findObject(kThingID, both, TRUE, NULL, &found);
+        EXPECT_EQ(found.GetSize(), kChildren) << (flagFirst ? "flag first" : "parent first");
+        // The parent's four children, and nothing with the common flag only.
+        EXPECT_EQ(CThing::gReads - reads, kChildren + 1) << (flagFirst ? "flag first" : "parent first");
+        delete both;
+    }
+}
+
+TEST_F(zqdb32File, ASecondOpenOfTheFileIsRefused)
+{
+    CNeoFileLocation location(fPath.c_str());
+    CNeoDatabase second;
+    second.setLocation(&location);
+    CNeoException* error = NULL;
+    try {
+        second.open();
+    } catch (CNeoException* e) {
+        error = e;
+    }
+    ASSERT_TRUE(error) << "a second database opened the file";
+    EXPECT_EQ(error->getCode(), CNeoException::kIO);
+    std::string text = TextOf(error);
+    EXPECT_NE(text.find(fPath), std::string::npos) << text;
+    EXPECT_NE(text.find("already open"), std::string::npos) << text;
+    EXPECT_FALSE(second.isOpen());
+    // Once the first lets it go, the file opens.
+    fDB.close();
+    second.open();
+    EXPECT_TRUE(second.isOpen());
+    second.close();
+    fDB.open();
+}
+
 TEST_F(zqdb32File, IsDirtyUntilCommit)
 {
     EXPECT_FALSE(fDB.isDirty());
@@ -408,4 +497,35 @@ TEST(zqdb32MemoryImage, BytesOpenElsewhere)
     EXPECT_EQ(thing->note(), "note");
     EXPECT_EQ(thing->fParent, 7);
     thing->unrefer();
+}
+
+TEST(zqdb32MemoryImage, ACutImageIsRefusedNotOpenedShort)
+{
+    RegisterThings();
+    Bytes image;
+    {
+        CNeoDatabase db;
+        CMemoryStream* stream = new CMemoryStream(&db);
+        db.setStream(stream);
+        db.open();
+        for (int commit = 0; commit < 2; ++commit) {
+            CThing* thing = MakeThing(kThingID, "sent", 0, commit);
+            db.addObject(thing);
+            thing->unrefer();
+            db.commit();
+        }
+        image = stream->bytes();
+    }
+    image.pop_back();
+    CNeoDatabase copy;
+    copy.setStream(new CMemoryStream(&copy, image));
+    CNeoException* error = NULL;
+    try {
+        copy.open(0xC0000000, FALSE);
+    } catch (CNeoException* e) {
+        error = e;
+    }
+    ASSERT_TRUE(error) << "an image without its last commit opened";
+    EXPECT_EQ(error->getCode(), CNeoException::kDamaged);
+    error->Delete();
 }

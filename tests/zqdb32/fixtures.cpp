@@ -5,7 +5,8 @@
 Bytes ReadFileBytes(const std::string& path)
 {
     Bytes bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return bytes;
     bytes.resize(GetFileSize(file, NULL));
@@ -53,12 +54,14 @@ void Put32(Bytes& image, unsigned long at, unsigned long value)
 ImageSlot ReadImageSlot(const Bytes& image, int index)
 {
     unsigned long at = index * kSlotSize;
-    ImageSlot slot = {false, 0, 0};
-    if (image.size() < at + 32)
+    ImageSlot slot = {false, 0, 0, 0};
+    if (image.size() < at + kSlotCrcAt + 4)
         return slot;
-    slot.valid = Get32(image, at) == 0x42445A51 && Get32(image, at + 28) == Crc32(&image[at], 28);
+    slot.valid = Get32(image, at) == 0x42445A51 &&
+                 Get32(image, at + kSlotCrcAt) == Crc32(&image[at], kSlotCrcAt);
     slot.sequence = Get32(image, at + 12);
-    slot.end = Get32(image, at + 16);
+    slot.salt = Get32(image, at + 16);
+    slot.end = Get32(image, at + 20);
     return slot;
 }
 
@@ -68,6 +71,62 @@ int NewestSlot(const Bytes& image)
     if (!a.valid && !b.valid)
         return -1;
     return !b.valid || (a.valid && a.sequence > b.sequence) ? 0 : 1;
+}
+
+namespace {
+
+// The checksum of a block header: the salt, then its first five words.
+unsigned long BlockHeaderCrc(unsigned long salt, const Bytes& image, unsigned long at)
+{
+    Bytes bytes(4);
+    Put32(bytes, 0, salt);
+    bytes.insert(bytes.end(), image.begin() + at, image.begin() + at + 20);
+    return Crc32(&bytes[0], bytes.size());
+}
+
+unsigned long SaltOf(const Bytes& image)
+{
+    int newest = NewestSlot(image);
+    return newest < 0 ? 0 : ReadImageSlot(image, newest).salt;
+}
+
+}  // namespace
+
+std::vector<LogBlock> WholeBlocks(const Bytes& image)
+{
+    std::vector<LogBlock> blocks;
+    const unsigned long salt = SaltOf(image), size = (unsigned long)image.size();
+    for (unsigned long at = kDataStart; at + kBlockHeader <= size;) {
+        unsigned long length = Get32(image, at + 12);
+        if (Get32(image, at) != 0x54494D43 || Get32(image, at + 4) != at ||
+            Get32(image, at + 20) != BlockHeaderCrc(salt, image, at) ||
+            length > size - at - kBlockHeader ||
+            Get32(image, at + 16) != Crc32(&image[at + kBlockHeader], length) ||
+            (!blocks.empty() && Get32(image, at + 8) != Get32(image, blocks.back().start + 8) + 1))
+            break;
+        blocks.push_back(LogBlock{at, at + kBlockHeader + length});
+        at = blocks.back().end;
+    }
+    return blocks;
+}
+
+unsigned long LogEnd(const Bytes& image)
+{
+    std::vector<LogBlock> blocks = WholeBlocks(image);
+    return blocks.empty() ? kDataStart : blocks.back().end;
+}
+
+void FixBlockChecksums(Bytes& image, unsigned long end)
+{
+    const unsigned long salt = SaltOf(image);
+    for (unsigned long at = kDataStart; at + kBlockHeader <= end;) {
+        unsigned long length = Get32(image, at + 12);
+        if (length > end - at - kBlockHeader)
+            return;
+        Put32(image, at + 16, Crc32(&image[at + kBlockHeader], length));
+        Put32(image, at + 20, BlockHeaderCrc(salt, image, at));
+        at += kBlockHeader + length;
+    }
 }
 
 void CMemoryStream::readChunk(void* buffer, unsigned long count)

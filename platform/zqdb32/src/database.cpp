@@ -3,16 +3,31 @@
 // IMAGE FORMAT (all numbers little-endian, 32-bit unless noted)
 //   [0, 512)     header slot 0
 //   [512, 1024)  header slot 1
-//   [1024, end)  commit blocks, one per commit, in commit order
-// Header slot: magic 0x42445A51, version 1, format kind, sequence, end of the
-//   last committed block, next object ID, first ID not yet reserved, CRC-32 of
-//   the seven words before it. The valid slot with the higher sequence holds;
-//   a commit writes the other one, so a torn slot write leaves the old one.
-// Commit block: magic 0x54494D43, payload length, CRC-32 of the payload, then
-//   the payload: records of
+//   [1024, end)  the log: commit blocks, one per commit, in commit order
+// Header slot (a checkpoint): magic 0x42445A51, version 2, format kind, slot
+//   sequence, salt, end of the log it vouches for, sequence of the last
+//   commit block before that end, first ID not yet reserved, CRC-32 of the
+//   eight words before it. The valid slot with the higher sequence holds; a
+//   new checkpoint goes into the other one, so a torn slot write leaves the
+//   old one.
+// Commit block: a header of magic 0x54494D43, the block's own offset, commit
+//   sequence (one more than the block before), payload length, CRC-32 of the
+//   payload, CRC-32 of the salt and those five words; then the payload:
+//   records of
 //     byte 1 (object): ID, class ID, record length, the object's record;
 //     byte 2 (removal): ID.
 //   A later record of an ID replaces an earlier one.
+// A commit writes its block at the end of the log and flushes once. Header
+// slots are written at checkpoints: creating, compacting, reserving IDs and
+// closing (each with its flush), and when the log has grown by 256 KB since
+// the last one, when the commit carries a checkpoint for the commit before
+// it (already on disk) in its own flush. Opening replays the blocks up to
+// the checkpoint, which must all be whole, then reads on while blocks are
+// whole and in sequence. A broken block there is the last commit, cut off
+// while it was written, and is dropped (the next commit overwrites it) -
+// unless a valid block header follows it, which only damage can leave. The salt (random per image) and the offset keep a block
+// header stored inside a record, or left from an earlier image, from
+// passing for a real one.
 #include <zqdb32/zqdb32.h>
 
 #include <algorithm>
@@ -22,17 +37,18 @@ namespace {
 
 const unsigned long kHeaderMagic = 0x42445A51;
 const unsigned long kBlockMagic = 0x54494D43;
-const unsigned long kVersion = 1;
+const unsigned long kVersion = 2;
 const unsigned long kSlotSize = 512;
 const unsigned long kDataStart = 1024;
-const unsigned long kSlotWords = 8;
-const unsigned long kBlockHeader = 12;
+const unsigned long kSlotWords = 9;
+const unsigned long kBlockHeader = 24;
 const unsigned long kObjectRecordHeader = 13;
 const unsigned long kRemovalRecord = 5;
 const long kIDReserve = 1024;       // IDs reserved on disk at a time
 const unsigned long kCompactSlack = 65536;
+const unsigned long kCheckpointBytes = 256 * 1024;  // log grown since the last checkpoint
 
-unsigned long Crc32(const unsigned char* data, size_t length)
+unsigned long Crc32(const unsigned char* data, size_t length, unsigned long crc = 0)
 {
     static unsigned long table[256];
     static bool ready = false;
@@ -45,7 +61,7 @@ unsigned long Crc32(const unsigned char* data, size_t length)
         }
         ready = true;
     }
-    unsigned long crc = 0xFFFFFFFFUL;
+    crc ^= 0xFFFFFFFFUL;
     for (size_t i = 0; i < length; ++i)
         crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     return (crc ^ 0xFFFFFFFFUL) & 0xFFFFFFFFUL;
@@ -64,7 +80,7 @@ unsigned long Get32(const unsigned char* p)
 
 struct Slot {
     bool valid;
-    unsigned long kind, sequence, end, nextID, idLimit;
+    unsigned long kind, sequence, salt, end, commitSequence, idLimit;
 };
 
 Slot ReadSlot(const unsigned char* p)
@@ -74,28 +90,70 @@ Slot ReadSlot(const unsigned char* p)
     for (unsigned long i = 0; i < kSlotWords; ++i)
         words[i] = Get32(p + 4 * i);
     slot.valid = words[0] == kHeaderMagic && words[1] == kVersion &&
-                 words[7] == Crc32(p, 4 * 7) && words[2] <= 1;
+                 words[8] == Crc32(p, 4 * 8) && words[2] <= 1;
     slot.kind = words[2];
     slot.sequence = words[3];
-    slot.end = words[4];
-    slot.nextID = words[5];
-    slot.idLimit = words[6];
+    slot.salt = words[4];
+    slot.end = words[5];
+    slot.commitSequence = words[6];
+    slot.idLimit = words[7];
     return slot;
 }
 
-std::vector<unsigned char> SlotBytes(unsigned long kind, unsigned long sequence, unsigned long end,
-                                     NeoID nextID, NeoID idLimit)
+std::vector<unsigned char> SlotBytes(unsigned long kind, unsigned long sequence, unsigned long salt,
+                                     unsigned long end, unsigned long commitSequence,
+                                     NeoID idLimit)
 {
     std::vector<unsigned char> slot;
     Put32(slot, kHeaderMagic);
     Put32(slot, kVersion);
     Put32(slot, kind);
     Put32(slot, sequence);
+    Put32(slot, salt);
     Put32(slot, end);
-    Put32(slot, (unsigned long)nextID);
+    Put32(slot, commitSequence);
     Put32(slot, (unsigned long)idLimit);
     Put32(slot, Crc32(&slot[0], slot.size()));
     return slot;
+}
+
+// The checksum of a block header's first five words, seeded with the salt.
+unsigned long BlockHeaderCrc(unsigned long salt, const unsigned char* header)
+{
+    unsigned char seed[4] = {(unsigned char)salt, (unsigned char)(salt >> 8),
+                             (unsigned char)(salt >> 16), (unsigned char)(salt >> 24)};
+    return Crc32(header, 20, Crc32(seed, 4));
+}
+
+std::vector<unsigned char> BlockBytes(unsigned long salt, unsigned long offset,
+                                      unsigned long sequence,
+                                      const std::vector<unsigned char>& payload)
+{
+    std::vector<unsigned char> block;
+    Put32(block, kBlockMagic);
+    Put32(block, offset);
+    Put32(block, sequence);
+    Put32(block, (unsigned long)payload.size());
+    Put32(block, Crc32(payload.empty() ? NULL : &payload[0], payload.size()));
+    Put32(block, BlockHeaderCrc(salt, &block[0]));
+    block.insert(block.end(), payload.begin(), payload.end());
+    return block;
+}
+
+// A block header that belongs at `at` in an image with this salt.
+bool ValidBlockHeader(const std::vector<unsigned char>& image, unsigned long at, unsigned long salt)
+{
+    if (image.size() < kBlockHeader || at > image.size() - kBlockHeader)
+        return false;
+    const unsigned char* p = &image[at];
+    return Get32(p) == kBlockMagic && Get32(p + 4) == at && Get32(p + 20) == BlockHeaderCrc(salt, p);
+}
+
+unsigned long NewSalt()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (unsigned long)(now.LowPart ^ now.HighPart ^ (GetCurrentProcessId() << 16) ^ GetTickCount());
 }
 
 // The four bytes of a number, or the characters of a string.
@@ -130,11 +188,29 @@ struct CNeoDatabase::Index {
     NeoTag tag;
     long valueType;
     std::set<std::pair<std::string, NeoID>> entries;  // key value, object ID
+    std::map<std::string, long> counts;               // entries per key value
+
+    void insert(const std::string& key, NeoID id)
+    {
+        if (entries.insert(std::make_pair(key, id)).second)
+            ++counts[key];
+    }
+    void erase(const std::string& key, NeoID id)
+    {
+        if (entries.erase(std::make_pair(key, id)) && --counts[key] == 0)
+            counts.erase(key);
+    }
+    long countOf(const std::string& key) const
+    {
+        auto found = counts.find(key);
+        return found == counts.end() ? 0 : found->second;
+    }
 };
 
 CNeoDatabase::CNeoDatabase()
     : fSetting(0), fLocation(NULL), fStream(NULL), fFormat(NULL), fNewKind(1), fOpen(FALSE),
-      fSequence(0), fCommittedEnd(kDataStart), fLiveBytes(0), fNextID(1), fIDLimit(1),
+      fSequence(0), fSalt(0), fCheckpointEnd(kDataStart), fCommitSequence(0),
+      fCommittedEnd(kDataStart), fLiveBytes(0), fNextID(1), fIDLimit(1),
       fIDSource(NULL)
 {
 }
@@ -234,7 +310,9 @@ void CNeoDatabase::startEmpty()
     if (!fFormat)
         CNeoException::Throw(CNeoException::kBadArgument, "The application has no format of that kind");
     fSequence = 1;
-    fCommittedEnd = kDataStart;
+    fSalt = NewSalt();
+    fCommitSequence = 0;
+    fCommittedEnd = fCheckpointEnd = kDataStart;
     fLiveBytes = 0;
     fNextID = 1;
     fIDLimit = 1;
@@ -242,7 +320,7 @@ void CNeoDatabase::startEmpty()
     // area, so a crash leaves either an empty file or a valid one.
     std::vector<unsigned char> image(kDataStart, 0);
     std::vector<unsigned char> slot =
-        SlotBytes(fFormat->getKind(), fSequence, fCommittedEnd, fNextID, fIDLimit);
+        SlotBytes(fFormat->getKind(), fSequence, fSalt, kDataStart, fCommitSequence, fIDLimit);
     std::copy(slot.begin(), slot.end(), image.begin() + (fSequence % 2) * kSlotSize);
     fStream->setLength(0, TRUE);
     fStream->setMark(0);
@@ -256,10 +334,10 @@ void CNeoDatabase::loadImage()
     unsigned long length = fStream->getLength();
     if (length < kDataStart)
         CNeoException::Throw(CNeoException::kDamaged, name + ": not a database (too short)");
-    unsigned char head[kDataStart];
+    std::vector<unsigned char> image(length);
     fStream->setMark(0);
-    fStream->readChunk(head, kDataStart);
-    Slot a = ReadSlot(head), b = ReadSlot(head + kSlotSize);
+    fStream->readChunk(&image[0], length);
+    Slot a = ReadSlot(&image[0]), b = ReadSlot(&image[kSlotSize]);
     if (!a.valid && !b.valid)
         CNeoException::Throw(CNeoException::kDamaged, name + ": the database header is damaged");
     Slot slot = !b.valid || (a.valid && a.sequence > b.sequence) ? a : b;
@@ -267,42 +345,46 @@ void CNeoDatabase::loadImage()
         CNeoException::Throw(CNeoException::kDamaged, name + ": the database header is damaged");
     if (slot.end > length) {
         CString text;
-        text.Format("%s: the database is truncated (it ends at byte %lu, its last commit at %lu)",
+        text.Format("%s: the database is truncated (it ends at byte %lu, its checkpoint at %lu)",
                     (const char*)name, length, slot.end);
         CNeoException::Throw(CNeoException::kTruncated, text);
     }
     fFormat = NeoGetFormat((short)slot.kind);
     if (!fFormat)
         CNeoException::Throw(CNeoException::kDamaged, name + ": the database's format is unknown");
+    const unsigned long salt = slot.salt;
+
+    unsigned long at = kDataStart;
+    auto damaged = [&](const char* what, unsigned long where) {
+        CString text;
+        text.Format("%s: the database is damaged (%s at byte %lu)", (const char*)name, what, where);
+        CNeoException::Throw(CNeoException::kDamaged, text);
+    };
+    // Why the block at `at` is not a whole block ending by `limit`, or NULL.
+    auto broken = [&](unsigned long limit, unsigned long& sequence, unsigned long& payload) -> const char* {
+        if (!ValidBlockHeader(image, at, salt))
+            return "a commit block's header is missing or damaged";
+        sequence = Get32(&image[at + 8]);
+        payload = Get32(&image[at + 12]);
+        if (at + kBlockHeader > limit || payload > limit - at - kBlockHeader)
+            return "a commit block runs past the end of the log";
+        if (Get32(&image[at + 16]) != Crc32(&image[at + kBlockHeader], payload))
+            return "a commit block fails its checksum";
+        return NULL;
+    };
 
     // Replay the commit blocks into the directory of current records.
-    std::vector<unsigned char> data(slot.end - kDataStart);
-    if (!data.empty())
-        fStream->readChunk(&data[0], (unsigned long)data.size());
     struct Record { NeoClassID classID; unsigned long offset, length; };
     std::map<NeoID, Record> records;
     NeoID highest = 0;
-    size_t at = 0;
-    auto damaged = [&](const char* what) {
-        CString text;
-        text.Format("%s: the database is damaged (%s at byte %lu)", (const char*)name, what,
-                    (unsigned long)(kDataStart + at));
-        CNeoException::Throw(CNeoException::kDamaged, text);
-    };
-    while (at < data.size()) {
-        if (data.size() - at < kBlockHeader || Get32(&data[at]) != kBlockMagic)
-            damaged("a commit block is missing");
-        unsigned long payload = Get32(&data[at + 4]);
-        if (payload > data.size() - at - kBlockHeader)
-            damaged("a commit block is longer than the file");
-        const unsigned char* p = &data[at + kBlockHeader];
-        if (Get32(&data[at + 8]) != Crc32(p, payload))
-            damaged("a commit block fails its checksum");
+    auto replay = [&](unsigned long payload) {
+        const unsigned char* p = &image[at + kBlockHeader];
         size_t r = 0;
         while (r < payload) {
+            unsigned long where = at + kBlockHeader + (unsigned long)r;
             unsigned char kind = p[r];
             if (payload - r < kRemovalRecord)
-                damaged("a record is cut short");
+                damaged("a record is cut short", where);
             NeoID id = (NeoID)Get32(p + r + 1);
             if (kind == 2) {
                 records.erase(id);
@@ -310,24 +392,59 @@ void CNeoDatabase::loadImage()
             } else if (kind == 1 && payload - r >= kObjectRecordHeader) {
                 unsigned long size = Get32(p + r + 9);
                 if (size > payload - r - kObjectRecordHeader)
-                    damaged("a record is longer than its block");
+                    damaged("a record is longer than its block", where);
                 if (id <= 0)
-                    damaged("a record has an impossible ID");
-                records[id] = Record{(NeoClassID)Get32(p + r + 5),
-                                     (unsigned long)(kDataStart + at + kBlockHeader + r +
-                                                     kObjectRecordHeader),
-                                     size};
+                    damaged("a record has an impossible ID", where);
+                records[id] = Record{(NeoClassID)Get32(p + r + 5), where + kObjectRecordHeader, size};
                 highest = std::max(highest, id);
                 r += kObjectRecordHeader + size;
             } else {
-                damaged("a record has an unknown kind");
+                damaged("a record has an unknown kind", where);
             }
         }
+    };
+
+    // Up to the checkpoint every block must be whole and in sequence.
+    unsigned long sequence = 0, payload = 0, last = 0;
+    bool first = true;
+    while (at < slot.end) {
+        if (const char* why = broken(slot.end, sequence, payload))
+            damaged(why, at);
+        if (!first && sequence != last + 1)
+            damaged("a commit block is out of sequence", at);
+        replay(payload);
+        first = false;
+        last = sequence;
         at += kBlockHeader + payload;
     }
+    if (first)
+        last = slot.commitSequence;
+    else if (last != slot.commitSequence)
+        damaged("the last commit block is not the one the header names", slot.end);
+    // Past it, the blocks of later commits, up to one cut off while written.
+    const char* why = NULL;
+    while (at < length && !(why = broken(length, sequence, payload))) {
+        if (sequence != last + 1) {
+            why = "a commit block is out of sequence";
+            break;
+        }
+        replay(payload);
+        last = sequence;
+        at += kBlockHeader + payload;
+    }
+    // Only a file holds commits that a crash cut off; an image in memory
+    // (sent from elsewhere) is whole or damaged.
+    if (at < length && !dynamic_cast<CNeoFileStream*>(fStream))
+        damaged(why, at);
+    for (unsigned long p = at; p + kBlockHeader <= length; ++p)
+        if (ValidBlockHeader(image, p, salt) && (p != at || Get32(&image[p + 8]) != last + 1))
+            damaged("a broken commit block is followed by later commits", at);
 
     fSequence = slot.sequence;
-    fCommittedEnd = slot.end;
+    fSalt = salt;
+    fCheckpointEnd = slot.end;
+    fCommitSequence = last;
+    fCommittedEnd = at;
     // IDs of the reserved range may have been handed out by a process that
     // died before its commit: start above the whole range.
     fNextID = std::max((NeoID)slot.idLimit, highest + 1);
@@ -342,7 +459,7 @@ void CNeoDatabase::loadImage()
     // Read every object once, from the bytes already in memory: this checks
     // every record and builds the indexes.
     for (const auto& r : records)
-        indexObject(r.first, load(r.first, data.data() + (r.second.offset - kDataStart)));
+        indexObject(r.first, load(r.first, image.data() + r.second.offset));
 }
 
 void CNeoDatabase::forgetAll()
@@ -370,6 +487,17 @@ void CNeoDatabase::forgetAll()
 void CNeoDatabase::close(BOOL)
 {
     CNeoLock lock;
+    if (fOpen && fCheckpointEnd != fCommittedEnd) {
+        // A checkpoint at the end lets the next open tell a file cut short
+        // from a commit cut off. Every commit is on disk already, so a
+        // failure here loses nothing: open reads the log past the checkpoint.
+        try {
+            writeCheckpoint(fCommittedEnd);
+            fStream->flush();
+        } catch (CNeoException* e) {
+            e->Delete();
+        }
+    }
     forgetAll();
     if (fStream)
         fStream->close();
@@ -468,16 +596,15 @@ void CNeoDatabase::indexObject(NeoID id, CNeoPersist* object)
         return;
     unindexObject(id);
     for (auto& key : keys)
-        key.first->entries.insert(std::make_pair(key.second, id));
+        key.first->insert(key.second, id);
     entry->keys.swap(keys);
 }
 
 void CNeoDatabase::unindexObject(NeoID id)
 {
     Entry* entry = fEntries[id];
-    for (auto& key : entry->keys) {
-        key.first->entries.erase(std::make_pair(key.second, id));
-    }
+    for (auto& key : entry->keys)
+        key.first->erase(key.second, id);
     entry->keys.clear();
 }
 
@@ -581,35 +708,40 @@ void CNeoDatabase::collect(NeoClassID classID, CNeoSelect* select, NeoID after,
         return;
     }
 
-    NeoTag tag;
-    long keyType;
-    std::string key;
-    if (select && select->getKey(tag, keyType, key)) {
-        Index* useIndex = NULL;
-        CNeoMetaClass* meta = CNeoMetaClass::GetMetaClass(classID);
+    // Of the keys the selection offers, the one with the fewest index entries.
+    std::vector<CNeoSelect::Key> keys;
+    if (select)
+        select->getKeys(keys);
+    Index* useIndex = NULL;
+    const std::string* useKey = NULL;
+    CNeoMetaClass* meta = CNeoMetaClass::GetMetaClass(classID);
+    for (const CNeoSelect::Key& key : keys)
         for (Index* index : fIndexes)
-            if (index->tag == tag && meta && meta->isKindOf(index->classID) &&
-                (index->valueType == kNeoStringKey) == (keyType == kNeoStringKey))
+            if (index->tag == key.tag && meta && meta->isKindOf(index->classID) &&
+                (index->valueType == kNeoStringKey) == (key.keyType == kNeoStringKey) &&
+                (!useIndex || index->countOf(key.value) < useIndex->countOf(*useKey))) {
                 useIndex = index;
-        if (useIndex) {
-            // Keys are brought up to date whenever an object is marked changed
-            // or let go; a changed object that is still held may have changed
-            // again since, so it is tested too.
-            std::set<NeoID> candidates;
-            for (auto it = useIndex->entries.lower_bound(std::make_pair(key, after + 1));
-                 it != useIndex->entries.end() && it->first == key; ++it)
-                candidates.insert(it->second);
-            for (CNeoPersist* object : fHeldChanged)
-                if (object->fID > after)
-                    candidates.insert(object->fID);
-            for (NeoID id : candidates)
-                if (accept(id)) {
-                    ids.push_back(id);
-                    if (firstOnly)
-                        return;
-                }
-            return;
-        }
+                useKey = &key.value;
+            }
+    if (useIndex) {
+        const std::string& key = *useKey;
+        // Keys are brought up to date whenever an object is marked changed
+        // or let go; a changed object that is still held may have changed
+        // again since, so it is tested too.
+        std::set<NeoID> candidates;
+        for (auto it = useIndex->entries.lower_bound(std::make_pair(key, after + 1));
+             it != useIndex->entries.end() && it->first == key; ++it)
+            candidates.insert(it->second);
+        for (CNeoPersist* object : fHeldChanged)
+            if (object->fID > after)
+                candidates.insert(object->fID);
+        for (NeoID id : candidates)
+            if (accept(id)) {
+                ids.push_back(id);
+                if (firstOnly)
+                    return;
+            }
+        return;
     }
 
     // No index: walk every class that belongs to the query, in ID order.
@@ -707,19 +839,29 @@ NeoID CNeoDatabase::getUniqueID(long count)
 
 void CNeoDatabase::reserveIDs(NeoID upTo)
 {
-    // The reservation reaches the disk before any of its IDs is handed out.
+    // The reservation reaches the disk before any of its IDs is handed out;
+    // one that failed reserves nothing.
+    NeoID previous = fIDLimit;
     fIDLimit = upTo + kIDReserve;
-    writeHeader();
+    try {
+        writeCheckpoint(fCommittedEnd);
+        fStream->flush();
+    } catch (...) {
+        fIDLimit = previous;
+        throw;
+    }
 }
 
-void CNeoDatabase::writeHeader()
+// Writes a header slot for the log up to `end` (which must be on disk) into
+// the older slot; the caller flushes.
+void CNeoDatabase::writeCheckpoint(unsigned long end)
 {
     std::vector<unsigned char> slot =
-        SlotBytes(fFormat->getKind(), fSequence + 1, fCommittedEnd, fNextID, fIDLimit);
+        SlotBytes(fFormat->getKind(), fSequence + 1, fSalt, end, fCommitSequence, fIDLimit);
     fStream->setMark(((fSequence + 1) % 2) * kSlotSize);
     fStream->writeChunk(&slot[0], (unsigned long)slot.size());
-    fStream->flush();
     ++fSequence;
+    fCheckpointEnd = end;
 }
 
 BOOL CNeoDatabase::isDirty() const
@@ -754,25 +896,19 @@ void CNeoDatabase::commit(BOOL, BOOL, void*)
         written.push_back(std::make_pair(id, (unsigned long)payload.size()));
         payload.insert(payload.end(), out.data(), out.data() + out.length());
     }
-    std::vector<unsigned char> block;
-    Put32(block, kBlockMagic);
-    Put32(block, (unsigned long)payload.size());
-    Put32(block, Crc32(payload.empty() ? NULL : &payload[0], payload.size()));
-    block.insert(block.end(), payload.begin(), payload.end());
-
     unsigned long start = fCommittedEnd;
+    std::vector<unsigned char> block = BlockBytes(fSalt, start, fCommitSequence + 1, payload);
     if (start + block.size() < start)
         CNeoException::Throw(CNeoException::kIO, describe() + ": the database is full (4 GB)");
     fStream->setMark(start);
     fStream->writeChunk(&block[0], (unsigned long)block.size());
+    // A checkpoint for the commit before, which is on disk already, rides on
+    // this commit's flush.
+    if (start - fCheckpointEnd >= kCheckpointBytes)
+        writeCheckpoint(start);
     fStream->flush();
     fCommittedEnd = start + (unsigned long)block.size();
-    try {
-        writeHeader();
-    } catch (...) {
-        fCommittedEnd = start;
-        throw;
-    }
+    ++fCommitSequence;
 
     // The commit is on disk: bring the directory up to date.
     for (const auto& w : written) {
@@ -819,21 +955,19 @@ void CNeoDatabase::compact()
         if (entry->length)
             fStream->readChunk(&payload[at], entry->length);
     }
+    // The new header goes where the next header would: the slot after the
+    // current one, leaving the other slot empty for the checkpoint after it.
     std::vector<unsigned char> image(kDataStart, 0);
     unsigned long end = kDataStart + kBlockHeader + (unsigned long)payload.size();
     std::vector<unsigned char> slot =
-        SlotBytes(fFormat->getKind(), fSequence + 1, end, fNextID, fIDLimit);
-    // The new header goes where the next header would: the slot after the
-    // current one, leaving the other slot empty for the commit after it.
+        SlotBytes(fFormat->getKind(), fSequence + 1, fSalt, end, fCommitSequence, fIDLimit);
     std::copy(slot.begin(), slot.end(), image.begin() + ((fSequence + 1) % 2) * kSlotSize);
-    Put32(image, kBlockMagic);
-    Put32(image, (unsigned long)payload.size());
-    Put32(image, Crc32(payload.empty() ? NULL : &payload[0], payload.size()));
-    image.insert(image.end(), payload.begin(), payload.end());
+    std::vector<unsigned char> block = BlockBytes(fSalt, kDataStart, fCommitSequence, payload);
+    image.insert(image.end(), block.begin(), block.end());
 
     fStream->replaceImage(&image[0], (unsigned long)image.size());
     fSequence += 1;
-    fCommittedEnd = end;
+    fCommittedEnd = fCheckpointEnd = end;
     for (const auto& m : moved)
         m.first->offset = kDataStart + kBlockHeader + m.second;
 }

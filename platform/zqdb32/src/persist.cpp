@@ -347,23 +347,15 @@ static std::string NumberKey(unsigned long value)
     return std::string(reinterpret_cast<const char*>(&value), 4);
 }
 
-BOOL CNeoSelect::getKey(NeoTag&, long&, std::string&) const
-{
-    return FALSE;
-}
-
 BOOL CNeoLongSelect::matches(const CNeoPersist* object) const
 {
     long value = 0;
     return object->getValue(fTag, kNeoLongType, &value) && value == fValue;
 }
 
-BOOL CNeoLongSelect::getKey(NeoTag& tag, long& keyType, std::string& key) const
+void CNeoLongSelect::getKeys(std::vector<Key>& keys) const
 {
-    tag = fTag;
-    keyType = kNeoLongKey;
-    key = NumberKey((unsigned long)fValue);
-    return TRUE;
+    keys.push_back(Key{fTag, kNeoLongKey, NumberKey((unsigned long)fValue)});
 }
 
 BOOL CNeoULongSelect::matches(const CNeoPersist* object) const
@@ -372,12 +364,9 @@ BOOL CNeoULongSelect::matches(const CNeoPersist* object) const
     return object->getValue(fTag, kNeoULongType, &value) && value == fValue;
 }
 
-BOOL CNeoULongSelect::getKey(NeoTag& tag, long& keyType, std::string& key) const
+void CNeoULongSelect::getKeys(std::vector<Key>& keys) const
 {
-    tag = fTag;
-    keyType = kNeoULongKey;
-    key = NumberKey(fValue);
-    return TRUE;
+    keys.push_back(Key{fTag, kNeoULongKey, NumberKey(fValue)});
 }
 
 BOOL CNeoStringSelect::matches(const CNeoPersist* object) const
@@ -386,12 +375,9 @@ BOOL CNeoStringSelect::matches(const CNeoPersist* object) const
     return object->getValue(fTag, kNeoStringType, &value) && value == fValue;
 }
 
-BOOL CNeoStringSelect::getKey(NeoTag& tag, long& keyType, std::string& key) const
+void CNeoStringSelect::getKeys(std::vector<Key>& keys) const
 {
-    tag = fTag;
-    keyType = kNeoStringKey;
-    key = (const char*)fValue;
-    return TRUE;
+    keys.push_back(Key{fTag, kNeoStringKey, (const char*)fValue});
 }
 
 BOOL CNeoClassSelect::matches(const CNeoPersist* object) const
@@ -419,12 +405,10 @@ BOOL CNeoAndSelect::matches(const CNeoPersist* object) const
     return TRUE;
 }
 
-BOOL CNeoAndSelect::getKey(NeoTag& tag, long& keyType, std::string& key) const
+void CNeoAndSelect::getKeys(std::vector<Key>& keys) const
 {
     for (CNeoSelect* term : fTerms)
-        if (term->getKey(tag, keyType, key))
-            return TRUE;
-    return FALSE;
+        term->getKeys(keys);
 }
 
 BOOL CNeoAndSelect::getSingleID(NeoID& id) const

@@ -218,8 +218,12 @@ void CNeoFileStream::open(BOOL create)
 {
     if (isOpen())
         return;
+    // No write sharing: while this handle is open, every other attempt to
+    // open the file for writing, a database's included, fails.
     fFile = CreateFileA(fPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL,
                         create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (fFile == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+        fail("the database file is already open (one database in one process at a time)");
     if (fFile == INVALID_HANDLE_VALUE)
         fail("the database file cannot be opened");
 }

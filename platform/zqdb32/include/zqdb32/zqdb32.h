@@ -1,21 +1,56 @@
 // zqdb32: the object database of Vantorel.
 //
 // WHAT A DATABASE FILE GUARANTEES
-// - Commits are atomic and durable. A commit appends the changed objects as one
-//   checksummed block, flushes the file (FlushFileBuffers), then writes the
-//   new end of the data into the older of two checksummed header slots and
-//   flushes again. Whenever the process or the machine dies, reopening gives
-//   exactly the last commit whose header slot reached the disk, or the one
-//   before it; never a mix, and never a file that will not open.
-// - A damaged file (bad header slots, a truncated file, a block that fails its
-//   checksum, impossible lengths or unknown classes) is refused by open() with
-//   a CNeoException that names the file and the damage.
+// - Commits are atomic and durable, at one flush (FlushFileBuffers) each. A
+//   commit appends the changed objects as one block that carries its own
+//   checksummed commit record (offset, sequence number, length, checksum of
+//   the body) and flushes. Two checksummed header slots hold checkpoints:
+//   how far the log is known to reach. They are written when the file is
+//   created or compacted, when IDs are reserved, at close(), and every
+//   256 KB of log (then inside a commit's own flush). Whenever the process
+//   or the machine dies, reopening gives exactly the last commit whose flush
+//   completed, or the one that was being written if all of it reached the
+//   disk; never a mix, and never a file that will not open: a last block cut
+//   off while it was written is dropped, and the next commit overwrites it.
+// - A damaged file (bad header slots, a file shorter than its checkpoint, a
+//   block before the checkpoint that fails its checksum, a broken block with
+//   a valid later commit after it, impossible lengths or unknown classes) is
+//   refused by open() with a CNeoException that names the file and the
+//   damage. Past the last checkpoint, damage to the last block, or a cut
+//   through it, cannot be told from a commit cut off: the file opens with
+//   the commits before it.
 // - An object ID, once handed out by addObject or getUniqueID, is never handed
 //   out again, also after a crash that lost the commit: IDs are reserved in
-//   ranges, and a range is written to disk before its first ID is used.
+//   ranges, and a range is written to disk (a checkpoint with its own flush)
+//   before its first ID is used.
 // - Busy marks live in memory only.
 // - In-memory databases use the same image format; their bytes can be sent
-//   and opened elsewhere, and malformed bytes fail with a CNeoException.
+//   and opened elsewhere, and malformed bytes fail with a CNeoException (an
+//   image in memory has no torn last commit: every block must be whole).
+//
+// LIMITS AND COSTS
+// - One database in one process opens a file at a time: the file is opened
+//   without write sharing, so a second open, from this process or another,
+//   fails with a CNeoException (kIO) saying that the file is already open.
+// - A file holds at most 4 GB (32-bit offsets); a commit that would pass it
+//   fails. open() reads the whole file into memory once and keeps every
+//   object of it in memory, so in a 32-bit process a file of a few hundred
+//   MB is the practical limit.
+// - An object's record is written whole into its commit's block and read
+//   whole; records are not limited below the file's size, but a commit
+//   builds its block in memory.
+// - CNeoString, string keys and string selections hold at most 255
+//   characters: longer texts (kept in an ENeoBlob) are indexed and compared
+//   by their first 255.
+// - Compaction: when the bytes of replaced and removed records pass those of
+//   the current records by more than 64 KB, a commit rewrites the whole
+//   file (a new file beside it, flushed, then renamed over the old one).
+// - A search goes through the index of its most selective key (of an AND
+//   selection, the term whose key has the fewest index entries), reading
+//   only the objects under that key; a selection with no indexed key reads
+//   every object of the class.
+// - purge() walks every object held in memory; an object it drops is read
+//   again from the file, one read each, when it is next used.
 //
 // OBJECTS IN MEMORY
 // - While an object is referenced (use count above 0), findObject returns that
@@ -580,8 +615,15 @@ class CNeoSelect {
 public:
     virtual ~CNeoSelect() {}
     virtual BOOL matches(const CNeoPersist* object) const = 0;
-    // The tag and key value an index can answer this selection by.
-    virtual BOOL getKey(NeoTag& tag, long& keyType, std::string& key) const;
+    // A tag and key value that every match carries, so that an index on the
+    // tag can answer the selection.
+    struct Key {
+        NeoTag tag;
+        long keyType;  // kNeoStringKey, kNeoLongKey or kNeoULongKey
+        std::string value;
+    };
+    // Appends every key the selection can be answered by (none by default).
+    virtual void getKeys(std::vector<Key>& keys) const {}
     // The one ID this selection can match, when it names one.
     virtual BOOL getSingleID(NeoID& id) const { return FALSE; }
 };
@@ -599,7 +641,7 @@ class CNeoLongSelect : public CNeoSelect {
 public:
     CNeoLongSelect(NeoTag tag, long value) : fTag(tag), fValue(value) {}
     virtual BOOL matches(const CNeoPersist* object) const;
-    virtual BOOL getKey(NeoTag& tag, long& keyType, std::string& key) const;
+    virtual void getKeys(std::vector<Key>& keys) const;
 private:
     NeoTag fTag;
     long fValue;
@@ -609,7 +651,7 @@ class CNeoULongSelect : public CNeoSelect {
 public:
     CNeoULongSelect(NeoTag tag, unsigned long value) : fTag(tag), fValue(value) {}
     virtual BOOL matches(const CNeoPersist* object) const;
-    virtual BOOL getKey(NeoTag& tag, long& keyType, std::string& key) const;
+    virtual void getKeys(std::vector<Key>& keys) const;
 private:
     NeoTag fTag;
     unsigned long fValue;
@@ -619,7 +661,7 @@ class CNeoStringSelect : public CNeoSelect {
 public:
     CNeoStringSelect(NeoTag tag, const char* value) : fTag(tag), fValue(value) {}
     virtual BOOL matches(const CNeoPersist* object) const;
-    virtual BOOL getKey(NeoTag& tag, long& keyType, std::string& key) const;
+    virtual void getKeys(std::vector<Key>& keys) const;
 private:
     NeoTag fTag;
     CNeoString fValue;
@@ -641,7 +683,7 @@ public:
     virtual ~CNeoAndSelect();
     void addTerm(CNeoSelect* term, long reserved = -1);
     virtual BOOL matches(const CNeoPersist* object) const;
-    virtual BOOL getKey(NeoTag& tag, long& keyType, std::string& key) const;
+    virtual void getKeys(std::vector<Key>& keys) const;
     virtual BOOL getSingleID(NeoID& id) const;
 private:
     std::vector<CNeoSelect*> fTerms;
@@ -758,7 +800,7 @@ private:
     void indexObject(NeoID id, CNeoPersist* object);
     void unindexObject(NeoID id);
     std::vector<Index*> indexesFor(NeoClassID classID) const;
-    void writeHeader();
+    void writeCheckpoint(unsigned long end);
     void reserveIDs(NeoID upTo);
     void compact();
     void noteReferenced(CNeoPersist* object, BOOL referenced);
@@ -780,8 +822,11 @@ private:
     // commit: their index keys may be older than their fields.
     std::set<CNeoPersist*> fHeldChanged;
 
-    unsigned long fSequence;     // of the last header slot written
-    unsigned long fCommittedEnd; // end of the last committed block
+    unsigned long fSequence;       // of the last header slot written
+    unsigned long fSalt;           // this image's mark in every block header
+    unsigned long fCheckpointEnd;  // end of the log as the last header slot gives it
+    unsigned long fCommitSequence; // of the last committed block
+    unsigned long fCommittedEnd;   // end of the last committed block
     unsigned long fLiveBytes;    // bytes of the records still current
     NeoID fNextID;
     NeoID fIDLimit;              // IDs below this are reserved on disk
