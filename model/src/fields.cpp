@@ -217,10 +217,15 @@ void FieldTable::Copy(CPPersistBase* to, const CPPersistBase* from) const
 
 const StoredField* FieldTable::FindValue(NeoTag valueTag) const
 {
-    const StoredField* found = NULL;
-    ForEach([&](const StoredField& field) {
-        if (valueTag != 0 && field.valueTag == valueTag)
-            found = &field;
-    });
-    return found;
+    if (valueTag == 0)
+        return NULL;
+    // The base record first: the indexed tags (parent, name, run-instance
+    // flag) are there, and searches ask them of every object they pass.
+    if (const StoredField* found = m_base ? m_base->FindValue(valueTag) : NULL)
+        return found;
+    for (size_t i = 0; i < m_count; ++i) {
+        if (m_fields[i].valueTag == valueTag)
+            return &m_fields[i];
+    }
+    return NULL;
 }
