@@ -56,94 +56,35 @@ void CPBatch::SetRestartRule(long op, unsigned long value, unsigned long upperVa
     m_restartUpperValue = upperValue;
 }
 
-long CPBatch::getFileLength(const CNeoFormat* format) const
+const FieldTable& CPBatch::GetStoredFields() const
 {
-    return CPPersistBase::getFileLength(format) + m_diagramData.getFileLength() +
-           m_terminationMessage.getFileLength() + m_secondText.getFileLength() +
-           m_startList.getFileLength() + m_runningList.getFileLength() +
-           m_defaultAgents.getFileLength() + 60;
-}
-
-void CPBatch::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::readObject(stream, tag);
-    m_diagramData.readObject(stream, kTagDiagramData);
-    m_value = stream->readLong(kTagBatchValue);
-    m_terminationMessage.readObject(stream, tag);
-    m_secondText.readObject(stream, tag);
-    m_terminationExitCode = stream->readLong(kNeoNullTag);
-    stream->readBytes(&m_durationUnit, 4);
-    stream->readBytes(&m_durationLimit, 4);
-    stream->readBytes(&m_restartCount, 4);
-    stream->readBytes(&m_restartOperator, 4);
-    stream->readBytes(&m_restartValue, 4);
-    stream->readBytes(&m_restartUpperValue, 4);
-    m_diagramKeyCounter = stream->readID(tag);
-    m_linkCounter = stream->readID(tag);
-    m_runNumber = stream->readID(tag);
-    stream->readBytes(&m_phase, 4);
-    stream->readBytes(&m_status, 4);
-    m_startList.readObject(stream, tag);
-    m_runningList.readObject(stream, tag);
-    stream->readBytes(&m_savedStatus, 4);
-    m_defaultAgents.readObject(stream, tag);
-    m_reference = stream->readID(tag);
-}
-
-void CPBatch::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::writeObject(stream, tag);
-    m_diagramData.writeObject(stream, kTagDiagramData);
-    stream->writeLong(m_value, kTagBatchValue);
-    m_terminationMessage.writeObject(stream, tag);
-    m_secondText.writeObject(stream, tag);
-    stream->writeLong(m_terminationExitCode, kNeoNullTag);
-    stream->writeBytes(&m_durationUnit, 4);
-    stream->writeBytes(&m_durationLimit, 4);
-    stream->writeBytes(&m_restartCount, 4);
-    stream->writeBytes(&m_restartOperator, 4);
-    stream->writeBytes(&m_restartValue, 4);
-    stream->writeBytes(&m_restartUpperValue, 4);
-    stream->writeID(m_diagramKeyCounter, tag);
-    stream->writeID(m_linkCounter, tag);
-    stream->writeID(m_runNumber, tag);
-    stream->writeBytes(&m_phase, 4);
-    stream->writeBytes(&m_status, 4);
-    m_startList.writeObject(stream, tag);
-    m_runningList.writeObject(stream, tag);
-    stream->writeBytes(&m_savedStatus, 4);
-    m_defaultAgents.writeObject(stream, tag);
-    stream->writeID(m_reference, tag);
-}
-
-BOOL CPBatch::getValue(NeoTag tag, NeoType type, void* value) const
-{
-    switch (tag) {
-    case kTagBatchStatus:
-        return AnswerLong((unsigned long)m_status, kNeoLongType, type, value);
-    case kTagBatchRunNumber:
-        return AnswerLong((unsigned long)m_runNumber, kNeoLongType, type, value);
-    default:
-        return CPPersistBase::getValue(tag, type, value);
-    }
-}
-
-void CPBatch::update(const CNeoPersist* other)
-{
-    CPPersistBase::update(other);
-    const CPBatch* from = static_cast<const CPBatch*>(other);
-    m_diagramData = from->m_diagramData;
-    m_terminationMessage = from->m_terminationMessage;
-    m_secondText = from->m_secondText;
-    m_terminationExitCode = from->m_terminationExitCode;
-    m_durationUnit = from->m_durationUnit;
-    m_durationLimit = from->m_durationLimit;
-    m_restartCount = from->m_restartCount;
-    SetRestartRule(from->m_restartOperator, from->m_restartValue, from->m_restartUpperValue);
-    m_diagramKeyCounter = from->m_diagramKeyCounter;
-    m_linkCounter = from->m_linkCounter;
-    m_defaultAgents.update(from->m_defaultAgents);
-    m_reference = from->m_reference;
+    // The value 0x65000003 and the run state belong to the server: a
+    // console's copy does not overwrite them.
+    static const StoredField kFields[] = {
+        Field<kFieldText, &CPBatch::m_diagramData>(kTagDiagramData),
+        Field<kFieldLong, &CPBatch::m_value>(kTagBatchValue).NotUpdated(),
+        Field<kFieldText, &CPBatch::m_terminationMessage>(),
+        Field<kFieldText, &CPBatch::m_secondText>(),
+        Field<kFieldLong, &CPBatch::m_terminationExitCode>(kNeoNullTag),
+        Field<kFieldRaw, &CPBatch::m_durationUnit>(),
+        Field<kFieldRaw, &CPBatch::m_durationLimit>(),
+        Field<kFieldRaw, &CPBatch::m_restartCount>(),
+        Field<kFieldRaw, &CPBatch::m_restartOperator>(),
+        Field<kFieldRaw, &CPBatch::m_restartValue>(),
+        Field<kFieldRaw, &CPBatch::m_restartUpperValue>(),
+        Field<kFieldID, &CPBatch::m_diagramKeyCounter>(),
+        Field<kFieldID, &CPBatch::m_linkCounter>(),
+        Field<kFieldID, &CPBatch::m_runNumber>().Answers(kTagBatchRunNumber).NotUpdated(),
+        Field<kFieldRaw, &CPBatch::m_phase>().NotUpdated(),
+        Field<kFieldRaw, &CPBatch::m_status>().Answers(kTagBatchStatus).NotUpdated(),
+        Field<kFieldParts, &CPBatch::m_startList>().NotUpdated(),
+        Field<kFieldParts, &CPBatch::m_runningList>().NotUpdated(),
+        Field<kFieldRaw, &CPBatch::m_savedStatus>().NotUpdated(),
+        Field<kFieldIdList, &CPBatch::m_defaultAgents>(),
+        Field<kFieldID, &CPBatch::m_reference>(),
+    };
+    static const FieldTable kTable(&CPPersistBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 void CPBatch::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID)
@@ -194,58 +135,19 @@ CNeoPersist* CPBatchLink::Create()
     return new CPBatchLink;
 }
 
-long CPBatchLink::getFileLength(const CNeoFormat* format) const
+const FieldTable& CPBatchLink::GetStoredFields() const
 {
-    return CPPersistBase::getFileLength(format) + m_terminationMessage.getFileLength() + 24;
-}
-
-void CPBatchLink::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::readObject(stream, tag);
-    m_terminationMessage.readObject(stream, tag);
-    m_traversalMaximum = stream->readID(tag);
-    m_terminationExitCode = stream->readID(tag);
-    m_traversalCount = stream->readID(tag);
-    m_sourceID = stream->readID(tag);
-    m_targetID = stream->readID(tag);
-    stream->readBytes(&m_lastExitCode, 4);
-}
-
-void CPBatchLink::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::writeObject(stream, tag);
-    m_terminationMessage.writeObject(stream, tag);
-    stream->writeID(m_traversalMaximum, tag);
-    stream->writeID(m_terminationExitCode, tag);
-    stream->writeID(m_traversalCount, tag);
-    stream->writeID(m_sourceID, tag);
-    stream->writeID(m_targetID, tag);
-    stream->writeBytes(&m_lastExitCode, 4);
-}
-
-BOOL CPBatchLink::getValue(NeoTag tag, NeoType type, void* value) const
-{
-    switch (tag) {
-    case kTagLinkSource:
-        return AnswerLong((unsigned long)m_sourceID, kNeoLongType, type, value);
-    case kTagLinkTarget:
-        return AnswerLong((unsigned long)m_targetID, kNeoLongType, type, value);
-    default:
-        return CPPersistBase::getValue(tag, type, value);
-    }
-}
-
-void CPBatchLink::update(const CNeoPersist* other)
-{
-    CPPersistBase::update(other);
-    const CPBatchLink* from = static_cast<const CPBatchLink*>(other);
-    m_terminationMessage = from->m_terminationMessage;
-    m_traversalMaximum = from->m_traversalMaximum;
-    m_terminationExitCode = from->m_terminationExitCode;
-    m_traversalCount = from->m_traversalCount;
-    m_sourceID = from->m_sourceID;
-    m_targetID = from->m_targetID;
-    m_lastExitCode = from->m_lastExitCode;
+    static const StoredField kFields[] = {
+        Field<kFieldText, &CPBatchLink::m_terminationMessage>(),
+        Field<kFieldID, &CPBatchLink::m_traversalMaximum>(),
+        Field<kFieldID, &CPBatchLink::m_terminationExitCode>(),
+        Field<kFieldID, &CPBatchLink::m_traversalCount>(),
+        Field<kFieldID, &CPBatchLink::m_sourceID>().Answers(kTagLinkSource),
+        Field<kFieldID, &CPBatchLink::m_targetID>().Answers(kTagLinkTarget),
+        Field<kFieldRaw, &CPBatchLink::m_lastExitCode>(),
+    };
+    static const FieldTable kTable(&CPPersistBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 void CPBatchLink::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID)
@@ -306,32 +208,15 @@ void CPBatchLinkItem::SetCondition(long op, unsigned long value, unsigned long u
     m_upperValue = upperValue;
 }
 
-long CPBatchLinkItem::getFileLength(const CNeoFormat* format) const
+const FieldTable& CPBatchLinkItem::GetStoredFields() const
 {
-    return CPPersistBase::getFileLength(format) + 12;
-}
-
-void CPBatchLinkItem::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::readObject(stream, tag);
-    stream->readBytes(&m_value, 4);
-    stream->readBytes(&m_upperValue, 4);
-    stream->readBytes(&m_operator, 4);
-}
-
-void CPBatchLinkItem::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::writeObject(stream, tag);
-    stream->writeBytes(&m_value, 4);
-    stream->writeBytes(&m_upperValue, 4);
-    stream->writeBytes(&m_operator, 4);
-}
-
-void CPBatchLinkItem::update(const CNeoPersist* other)
-{
-    CPPersistBase::update(other);
-    const CPBatchLinkItem* from = static_cast<const CPBatchLinkItem*>(other);
-    SetCondition(from->m_operator, from->m_value, from->m_upperValue);
+    static const StoredField kFields[] = {
+        Field<kFieldRaw, &CPBatchLinkItem::m_value>(),
+        Field<kFieldRaw, &CPBatchLinkItem::m_upperValue>(),
+        Field<kFieldRaw, &CPBatchLinkItem::m_operator>(),
+    };
+    static const FieldTable kTable(&CPPersistBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 BOOL CPBatchLink::Evaluate(unsigned long exitCode)

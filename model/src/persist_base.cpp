@@ -17,70 +17,47 @@ CNeoPersist* CPPersistBase::Create()
     return new CPPersistBase;
 }
 
+const FieldTable& CPPersistBase::GetStoredFields() const
+{
+    static const StoredField kFields[] = {
+        // Set by the console on objects it creates; a stored copy keeps its own.
+        Field<kFieldBoolean, &CPPersistBase::m_newObject>(kTagNewObject).NotUpdated(),
+        Field<kFieldText, &CPPersistBase::m_description>(kTagDescription).Answers(kTagDescription),
+        Field<kFieldText, &CPPersistBase::m_name>(kTagName).Answers(kTagName),
+        Field<kFieldText, &CPPersistBase::m_account>(kTagAccount),
+        Field<kFieldText, &CPPersistBase::m_password>(kTagPassword),
+        Field<kFieldRaw, &CPPersistBase::m_stepType>(),
+        Field<kFieldID, &CPPersistBase::m_parentID>(kNeoParentTag).Answers(kNeoParentTag),
+        Field<kFieldID, &CPPersistBase::m_diagramKey>(kTagDiagramKey).Answers(kTagDiagramKey),
+        Field<kFieldRaw, &CPPersistBase::m_runInstance>().Answers(kTagRunInstance),
+        Field<kFieldID, &CPPersistBase::m_counter>(),
+    };
+    static const FieldTable kTable(NULL, kFields);
+    return kTable;
+}
+
 long CPPersistBase::getFileLength(const CNeoFormat* format) const
 {
-    return CNeoPersistMFC::getFileLength(format) + m_description.getFileLength() +
-           m_name.getFileLength() + m_account.getFileLength() + m_password.getFileLength() + 24;
+    return CNeoPersistMFC::getFileLength(format) +
+           GetStoredFields().Length(this, FieldTable::KindOf(format));
 }
 
 void CPPersistBase::readObject(CNeoStream* stream, NeoTag tag)
 {
     CNeoPersistMFC::readObject(stream, tag);
-    m_newObject = stream->readBoolean(kTagNewObject);
-    m_description.readObject(stream, kTagDescription);
-    m_name.readObject(stream, kTagName);
-    m_account.readObject(stream, kTagAccount);
-    m_password.readObject(stream, kTagPassword);
-    stream->readBytes(&m_stepType, 4);
-    m_parentID = stream->readID(kNeoParentTag);
-    m_diagramKey = stream->readID(kTagDiagramKey);
-    stream->readBytes(&m_runInstance, 4);
-    m_counter = stream->readID(tag);
+    GetStoredFields().Read(this, stream, tag);
 }
 
 void CPPersistBase::writeObject(CNeoStream* stream, NeoTag tag)
 {
     CNeoPersistMFC::writeObject(stream, tag);
-    stream->writeBoolean(m_newObject, kTagNewObject);
-    m_description.writeObject(stream, kTagDescription);
-    m_name.writeObject(stream, kTagName);
-    m_account.writeObject(stream, kTagAccount);
-    m_password.writeObject(stream, kTagPassword);
-    stream->writeBytes(&m_stepType, 4);
-    stream->writeID(m_parentID, kNeoParentTag);
-    stream->writeID(m_diagramKey, kTagDiagramKey);
-    stream->writeBytes(&m_runInstance, 4);
-    stream->writeID(m_counter, tag);
-}
-
-BOOL CPPersistBase::AnswerLong(unsigned long field, NeoType fieldType, NeoType type, void* value)
-{
-    if (type == fieldType) {
-        *static_cast<unsigned long*>(value) = field;
-        return TRUE;
-    }
-    return ConvertType(&field, fieldType, value, type);
+    GetStoredFields().Write(this, stream, tag);
 }
 
 BOOL CPPersistBase::getValue(NeoTag tag, NeoType type, void* value) const
 {
-    switch (tag) {
-    case kTagRunInstance:
-        return AnswerLong((unsigned long)m_runInstance, kNeoLongType, type, value);
-    case kNeoParentTag:
-        return AnswerLong((unsigned long)m_parentID, kNeoLongType, type, value);
-    case kTagDiagramKey:
-        return AnswerLong((unsigned long)m_diagramKey, kNeoLongType, type, value);
-    case kTagDescription:
-    case kTagName:
-        if (type != kNeoStringType)
-            return FALSE;
-        *static_cast<CNeoString*>(value) =
-            (tag == kTagName ? m_name : m_description).getText(kMaxNameLength);
-        return TRUE;
-    default:
-        return CNeoPersistMFC::getValue(tag, type, value);
-    }
+    const StoredField* field = GetStoredFields().FindValue(tag);
+    return field ? field->GetValue(this, type, value) : CNeoPersistMFC::getValue(tag, type, value);
 }
 
 BOOL CPPersistBase::setValue(NeoTag tag, NeoType type, const void* value)
@@ -127,16 +104,7 @@ void CPPersistBase::SetParentID(NeoID parentID)
 void CPPersistBase::update(const CNeoPersist* other)
 {
     CNeoPersistMFC::update(other);
-    const CPPersistBase* from = static_cast<const CPPersistBase*>(other);
-    m_description = from->m_description;
-    m_name = from->m_name;
-    m_account = from->m_account;
-    m_password = from->m_password;
-    m_stepType = from->m_stepType;
-    m_parentID = from->m_parentID;
-    m_diagramKey = from->m_diagramKey;
-    m_runInstance = from->m_runInstance;
-    m_counter = from->m_counter;
+    GetStoredFields().Copy(this, static_cast<const CPPersistBase*>(other));
 }
 
 void CPPersistBase::CopyChildren(CNeoDatabase*, CNeoDatabase*, NeoID)

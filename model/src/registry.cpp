@@ -6,6 +6,50 @@
 #include <model/steps.h>
 #include <model/run_log.h>
 
+namespace {
+
+// Every stored class: its ID, the ID of the class it is registered under, its
+// name and its factory, in the order of registration.
+const struct {
+    NeoClassID id;
+    NeoClassID superID;
+    const char* name;
+    NeoFactory factory;
+} kModelClasses[] = {
+    {kClassPersistBase, kNeoPersistID, "CPPersistBase", CPPersistBase::Create},
+    {kClassDocCounter, kNeoPersistID, "CPDocCounter", CPDocCounter::Create},
+    {kClassMemLocation, kNeoContainerLocationID, "CNeoMemLocation", CNeoMemLocation::Create},
+    {kClassSchedule, kClassPersistBase, "CPSchedule", CPSchedule::Create},
+    {kClassScheduleItem, kClassPersistBase, "CPScheduleItem", CPScheduleItem::Create},
+    {kClassTriggerItemBase, kClassPersistBase, "CPTriggerItemBase", CPTriggerItemBase::Create},
+    {kClassTrigger, kClassPersistBase, "CPTrigger", CPTrigger::Create},
+    {kClassTriggerDirNotify, kClassTriggerItemBase, "CPTriggerDirNotify",
+     CPTriggerDirNotify::Create},
+    {kClassTriggerSchedule, kClassTriggerItemBase, "CPTriggerSchedule", CPTriggerSchedule::Create},
+    {kClassBatch, kClassPersistBase, "CPBatch", CPBatch::Create},
+    {kClassProcessBase, kClassPersistBase, "CPProcessBase", CPProcessBase::Create},
+    {kClassProcessScript, kClassProcessBase, "CPProcessScript", CPProcessScript::Create},
+    {kClassProcessExe, kClassProcessBase, "CPProcessExe", CPProcessExe::Create},
+    {kClassBatchLink, kClassPersistBase, "CPBatchLink", CPBatchLink::Create},
+    {kClassBatchLinkItem, kClassPersistBase, "CPBatchLinkItem", CPBatchLinkItem::Create},
+    {kClassAgent, kClassPersistBase, "CPAgent", CPAgent::Create},
+    {kClassBatchLogItemBase, kClassPersistBase, "CPBatchLogItemBase", CPBatchLogItemBase::Create},
+    {kClassBatchLog, kClassBatchLogItemBase, "CPBatchLog", CPBatchLog::Create},
+    {kClassBatchLogItemProcess, kClassBatchLogItemBase, "CPBatchLogItemProcess",
+     CPBatchLogItemProcess::Create},
+    {kClassBatchLogItemTrigger, kClassBatchLogItemBase, "CPBatchLogItemTrigger",
+     CPBatchLogItemTrigger::Create},
+    {kClassBatchLogItemLink, kClassBatchLogItemBase, "CPBatchLogItemLink",
+     CPBatchLogItemLink::Create},
+    {kClassBatchLogConnector, kClassPersistBase, "CPBatchLogConnector",
+     CPBatchLogConnector::Create},
+    // Registered beside the other items, so item searches do not find it.
+    {kClassBatchLogItemBatch, kClassPersistBase, "CPBatchLogItemBatch",
+     CPBatchLogItemBatch::Create},
+};
+
+}  // namespace
+
 void RegisterModelClasses()
 {
     static bool registered = false;
@@ -13,51 +57,8 @@ void RegisterModelClasses()
         return;
     registered = true;
     // Metaclasses live for the whole program.
-    new CNeoMetaClass(kClassPersistBase, kNeoPersistID, "CPPersistBase", CPPersistBase::Create, 0,
-                      kNeoNullTag);
-    new CNeoMetaClass(kClassDocCounter, kNeoPersistID, "CPDocCounter", CPDocCounter::Create, 0,
-                      kNeoNullTag);
-    new CNeoMetaClass(kClassMemLocation, kNeoContainerLocationID, "CNeoMemLocation",
-                      CNeoMemLocation::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassSchedule, kClassPersistBase, "CPSchedule", CPSchedule::Create, 0,
-                      kNeoNullTag);
-    new CNeoMetaClass(kClassScheduleItem, kClassPersistBase, "CPScheduleItem",
-                      CPScheduleItem::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassTriggerItemBase, kClassPersistBase, "CPTriggerItemBase",
-                      CPTriggerItemBase::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassTrigger, kClassPersistBase, "CPTrigger", CPTrigger::Create, 0,
-                      kNeoNullTag);
-    new CNeoMetaClass(kClassTriggerDirNotify, kClassTriggerItemBase, "CPTriggerDirNotify",
-                      CPTriggerDirNotify::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassTriggerSchedule, kClassTriggerItemBase, "CPTriggerSchedule",
-                      CPTriggerSchedule::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassBatch, kClassPersistBase, "CPBatch", CPBatch::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassProcessBase, kClassPersistBase, "CPProcessBase", CPProcessBase::Create,
-                      0, kNeoNullTag);
-    new CNeoMetaClass(kClassProcessScript, kClassProcessBase, "CPProcessScript",
-                      CPProcessScript::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassProcessExe, kClassProcessBase, "CPProcessExe", CPProcessExe::Create, 0,
-                      kNeoNullTag);
-    new CNeoMetaClass(kClassBatchLink, kClassPersistBase, "CPBatchLink", CPBatchLink::Create, 0,
-                      kNeoNullTag);
-    new CNeoMetaClass(kClassBatchLinkItem, kClassPersistBase, "CPBatchLinkItem",
-                      CPBatchLinkItem::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassAgent, kClassPersistBase, "CPAgent", CPAgent::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassBatchLogItemBase, kClassPersistBase, "CPBatchLogItemBase",
-                      CPBatchLogItemBase::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassBatchLog, kClassBatchLogItemBase, "CPBatchLog", CPBatchLog::Create, 0,
-                      kNeoNullTag);
-    new CNeoMetaClass(kClassBatchLogItemProcess, kClassBatchLogItemBase, "CPBatchLogItemProcess",
-                      CPBatchLogItemProcess::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassBatchLogItemTrigger, kClassBatchLogItemBase, "CPBatchLogItemTrigger",
-                      CPBatchLogItemTrigger::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassBatchLogItemLink, kClassBatchLogItemBase, "CPBatchLogItemLink",
-                      CPBatchLogItemLink::Create, 0, kNeoNullTag);
-    new CNeoMetaClass(kClassBatchLogConnector, kClassPersistBase, "CPBatchLogConnector",
-                      CPBatchLogConnector::Create, 0, kNeoNullTag);
-    // Registered beside the other items, so item searches do not find it.
-    new CNeoMetaClass(kClassBatchLogItemBatch, kClassPersistBase, "CPBatchLogItemBatch",
-                      CPBatchLogItemBatch::Create, 0, kNeoNullTag);
+    for (const auto& c : kModelClasses)
+        new CNeoMetaClass(c.id, c.superID, c.name, c.factory, 0, kNeoNullTag);
 }
 
 void RegisterModelKeys(ModelProgram program)

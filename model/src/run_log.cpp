@@ -32,22 +32,6 @@ const struct {
 const int kLogsPerCommit = 20;
 const long kPurgeBudget = 1000;
 
-// Only the date-time value is stored, as 8 raw bytes.
-static_assert(sizeof(DATE) == 8, "a stored time is 8 bytes");
-
-void WriteTime(CNeoStream* stream, const COleDateTime& time)
-{
-    DATE value = time.m_dt;
-    stream->writeBytes(&value, sizeof value);
-}
-
-COleDateTime ReadTime(CNeoStream* stream)
-{
-    DATE value = 0;
-    stream->readBytes(&value, sizeof value);
-    return COleDateTime(value);
-}
-
 CString FormatTime(const COleDateTime& time)
 {
     return time.Format(kTimeFormatFlags, kTimeFormatLocale);
@@ -89,57 +73,20 @@ CNeoPersist* CPBatchLogItemBase::Create()
     return new CPBatchLogItemBase;
 }
 
-long CPBatchLogItemBase::getFileLength(const CNeoFormat* format) const
+const FieldTable& CPBatchLogItemBase::GetStoredFields() const
 {
-    return CPPersistBase::getFileLength(format) + m_serverMessage.getFileLength() +
-           m_standardOut.getFileLength() + m_standardError.getFileLength() + 28;
-}
-
-void CPBatchLogItemBase::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::readObject(stream, tag);
-    m_startTime = ReadTime(stream);
-    m_endTime = ReadTime(stream);
-    m_loggedDiagramKey = stream->readID(tag);
-    stream->readBytes(&m_exitCode, 4);
-    stream->readBytes(&m_count, 4);
-    m_serverMessage.readObject(stream, tag);
-    m_standardOut.readObject(stream, tag);
-    m_standardError.readObject(stream, tag);
-}
-
-void CPBatchLogItemBase::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::writeObject(stream, tag);
-    WriteTime(stream, m_startTime);
-    WriteTime(stream, m_endTime);
-    stream->writeID(m_loggedDiagramKey, tag);
-    stream->writeBytes(&m_exitCode, 4);
-    stream->writeBytes(&m_count, 4);
-    m_serverMessage.writeObject(stream, tag);
-    m_standardOut.writeObject(stream, tag);
-    m_standardError.writeObject(stream, tag);
-}
-
-BOOL CPBatchLogItemBase::getValue(NeoTag tag, NeoType type, void* value) const
-{
-    if (tag == kTagLoggedDiagramKey)
-        return AnswerLong((unsigned long)m_loggedDiagramKey, kNeoLongType, type, value);
-    return CPPersistBase::getValue(tag, type, value);
-}
-
-void CPBatchLogItemBase::update(const CNeoPersist* other)
-{
-    CPPersistBase::update(other);
-    const CPBatchLogItemBase* from = static_cast<const CPBatchLogItemBase*>(other);
-    m_startTime = from->m_startTime;
-    m_endTime = from->m_endTime;
-    m_loggedDiagramKey = from->m_loggedDiagramKey;
-    m_exitCode = from->m_exitCode;
-    m_count = from->m_count;
-    m_serverMessage = from->m_serverMessage;
-    m_standardOut = from->m_standardOut;
-    m_standardError = from->m_standardError;
+    static const StoredField kFields[] = {
+        Field<kFieldTime, &CPBatchLogItemBase::m_startTime>(),
+        Field<kFieldTime, &CPBatchLogItemBase::m_endTime>(),
+        Field<kFieldID, &CPBatchLogItemBase::m_loggedDiagramKey>().Answers(kTagLoggedDiagramKey),
+        Field<kFieldRaw, &CPBatchLogItemBase::m_exitCode>(),
+        Field<kFieldRaw, &CPBatchLogItemBase::m_count>(),
+        Field<kFieldText, &CPBatchLogItemBase::m_serverMessage>(),
+        Field<kFieldText, &CPBatchLogItemBase::m_standardOut>(),
+        Field<kFieldText, &CPBatchLogItemBase::m_standardError>(),
+    };
+    static const FieldTable kTable(&CPPersistBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 void CPBatchLogItemBase::SetStartTimeNow()
@@ -228,38 +175,14 @@ CNeoPersist* CPBatchLog::Create()
     return new CPBatchLog;
 }
 
-long CPBatchLog::getFileLength(const CNeoFormat* format) const
+const FieldTable& CPBatchLog::GetStoredFields() const
 {
-    return CPBatchLogItemBase::getFileLength(format) + m_batchBlob.getFileLength() + 4;
-}
-
-void CPBatchLog::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPBatchLogItemBase::readObject(stream, tag);
-    stream->readBytes(&m_runNumber, 4);
-    m_batchBlob.readObject(stream, tag);
-}
-
-void CPBatchLog::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPBatchLogItemBase::writeObject(stream, tag);
-    stream->writeBytes(&m_runNumber, 4);
-    m_batchBlob.writeObject(stream, tag);
-}
-
-BOOL CPBatchLog::getValue(NeoTag tag, NeoType type, void* value) const
-{
-    if (tag == kTagRunNumberKey)
-        return AnswerLong((unsigned long)m_runNumber, kNeoULongType, type, value);
-    return CPBatchLogItemBase::getValue(tag, type, value);
-}
-
-void CPBatchLog::update(const CNeoPersist* other)
-{
-    CPBatchLogItemBase::update(other);
-    const CPBatchLog* from = static_cast<const CPBatchLog*>(other);
-    m_runNumber = from->m_runNumber;
-    m_batchBlob = from->m_batchBlob;
+    static const StoredField kFields[] = {
+        Field<kFieldRaw, &CPBatchLog::m_runNumber>().Answers(kTagRunNumberKey, kNeoULongType),
+        Field<kFieldText, &CPBatchLog::m_batchBlob>(),
+    };
+    static const FieldTable kTable(&CPBatchLogItemBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 void CPBatchLog::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID)
@@ -371,34 +294,15 @@ CNeoPersist* CPBatchLogItemLink::Create()
     return new CPBatchLogItemLink;
 }
 
-long CPBatchLogItemLink::getFileLength(const CNeoFormat* format) const
+const FieldTable& CPBatchLogItemLink::GetStoredFields() const
 {
-    return CPBatchLogItemBase::getFileLength(format) + 12;
-}
-
-void CPBatchLogItemLink::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPBatchLogItemBase::readObject(stream, tag);
-    stream->readBytes(&m_value, 4);
-    stream->readBytes(&m_upperValue, 4);
-    stream->readBytes(&m_operator, 4);
-}
-
-void CPBatchLogItemLink::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPBatchLogItemBase::writeObject(stream, tag);
-    stream->writeBytes(&m_value, 4);
-    stream->writeBytes(&m_upperValue, 4);
-    stream->writeBytes(&m_operator, 4);
-}
-
-void CPBatchLogItemLink::update(const CNeoPersist* other)
-{
-    CPBatchLogItemBase::update(other);
-    const CPBatchLogItemLink* from = static_cast<const CPBatchLogItemLink*>(other);
-    m_value = from->m_value;
-    m_upperValue = from->m_upperValue;
-    m_operator = from->m_operator;
+    static const StoredField kFields[] = {
+        Field<kFieldRaw, &CPBatchLogItemLink::m_value>(),
+        Field<kFieldRaw, &CPBatchLogItemLink::m_upperValue>(),
+        Field<kFieldRaw, &CPBatchLogItemLink::m_operator>(),
+    };
+    static const FieldTable kTable(&CPBatchLogItemBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 void CPBatchLogItemLink::SetCondition(long op, long value, long upperValue)
@@ -469,41 +373,17 @@ CNeoPersist* CPBatchLogItemTrigger::Create()
     return new CPBatchLogItemTrigger;
 }
 
-long CPBatchLogItemTrigger::getFileLength(const CNeoFormat* format) const
+const FieldTable& CPBatchLogItemTrigger::GetStoredFields() const
 {
-    return CPBatchLogItemBase::getFileLength(format) + m_directory.getFileLength() +
-           m_scheduleItemName.getFileLength() + 12;
-}
-
-void CPBatchLogItemTrigger::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPBatchLogItemBase::readObject(stream, tag);
-    m_directory.readObject(stream, tag);
-    stream->readBytes(&m_triggerType, 4);
-    stream->readBytes(&m_changeFilter, 4);
-    stream->readBytes(&m_watchSubtree, 4);
-    m_scheduleItemName.readObject(stream, tag);
-}
-
-void CPBatchLogItemTrigger::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPBatchLogItemBase::writeObject(stream, tag);
-    m_directory.writeObject(stream, tag);
-    stream->writeBytes(&m_triggerType, 4);
-    stream->writeBytes(&m_changeFilter, 4);
-    stream->writeBytes(&m_watchSubtree, 4);
-    m_scheduleItemName.writeObject(stream, tag);
-}
-
-void CPBatchLogItemTrigger::update(const CNeoPersist* other)
-{
-    CPBatchLogItemBase::update(other);
-    const CPBatchLogItemTrigger* from = static_cast<const CPBatchLogItemTrigger*>(other);
-    m_directory = from->m_directory;
-    m_triggerType = from->m_triggerType;
-    m_changeFilter = from->m_changeFilter;
-    m_watchSubtree = from->m_watchSubtree;
-    m_scheduleItemName = from->m_scheduleItemName;
+    static const StoredField kFields[] = {
+        Field<kFieldText, &CPBatchLogItemTrigger::m_directory>(),
+        Field<kFieldRaw, &CPBatchLogItemTrigger::m_triggerType>(),
+        Field<kFieldRaw, &CPBatchLogItemTrigger::m_changeFilter>(),
+        Field<kFieldRaw, &CPBatchLogItemTrigger::m_watchSubtree>(),
+        Field<kFieldText, &CPBatchLogItemTrigger::m_scheduleItemName>(),
+    };
+    static const FieldTable kTable(&CPBatchLogItemBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 void CPBatchLogItemTrigger::SetTypeFromClass(NeoClassID classID)

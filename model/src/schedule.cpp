@@ -1,8 +1,6 @@
 #include <model/clock.h>
 #include <model/schedule.h>
 
-#include <string.h>
-
 static_assert(sizeof(long) == 4, "schedule records hold 4-byte numbers");
 
 IMPLEMENT_DYNCREATE(CPScheduleItem, CPPersistBase)
@@ -27,59 +25,40 @@ void CPScheduleItem::StampTime(int which)
         m_secondStamp = (long)ClockNow();
 }
 
-void CPScheduleItem::GetRecordFields(RecordField (&fields)[kRecordFields])
+const FieldTable& CPScheduleItem::GetStoredFields() const
 {
-    ScheduleEvaluator& e = m_evaluator;
-    const RecordField record[kRecordFields] = {
-        {e.m_minuteSet, sizeof e.m_minuteSet}, {&e.m_minuteMode, 4},
-        {e.m_hourSet, sizeof e.m_hourSet},     {&e.m_hourMode, 4},
-        {e.m_daySet, sizeof e.m_daySet},       {&e.m_dayMode, 4},
-        {&e.m_daySubMode, 4},                  {e.m_weekSet, sizeof e.m_weekSet},
-        {&e.m_weekMode, 4},                    {e.m_monthSet, sizeof e.m_monthSet},
-        {&e.m_monthMode, 4},                   {&e.m_onceTime, 4},
-        {&e.m_start, 4},                       {&e.m_end, 4},
-        {&e.m_including, 1},                   {&e.m_type, 4},
-        {&e.m_afterType, 4},                   {&e.m_validity, 4},
-        {&e.m_runCounter, 4},                  {&e.m_periodUnit, 4},
-        {&e.m_periodCount, 4},                 {&e.m_runLimit, 4},
-        {&m_firstStamp, 4},                    {&m_secondStamp, 4},
-        {&e.m_afterRunLimit, 4},
+    // The evaluator's fields in stored order, which puts the validity rule
+    // before the run counter and the time stamps before the last value.
+    constexpr auto kEvaluator = &CPScheduleItem::m_evaluator;
+    static const StoredField kFields[] = {
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_minuteSet>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_minuteMode>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_hourSet>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_hourMode>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_daySet>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_dayMode>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_daySubMode>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_weekSet>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_weekMode>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_monthSet>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_monthMode>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_onceTime>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_start>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_end>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_including>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_type>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_afterType>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_validity>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_runCounter>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_periodUnit>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_periodCount>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_runLimit>(),
+        Field<kFieldRaw, &CPScheduleItem::m_firstStamp>(),
+        Field<kFieldRaw, &CPScheduleItem::m_secondStamp>(),
+        Field<kFieldRaw, kEvaluator, &ScheduleEvaluator::m_afterRunLimit>(),
     };
-    memcpy(fields, record, sizeof record);
-}
-
-long CPScheduleItem::getFileLength(const CNeoFormat* format) const
-{
-    return CPPersistBase::getFileLength(format) + kRecordBytes;
-}
-
-void CPScheduleItem::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::readObject(stream, tag);
-    RecordField fields[kRecordFields];
-    GetRecordFields(fields);
-    for (const RecordField& field : fields)
-        stream->readBytes(field.at, field.size);
-}
-
-void CPScheduleItem::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::writeObject(stream, tag);
-    RecordField fields[kRecordFields];
-    GetRecordFields(fields);
-    for (const RecordField& field : fields)
-        stream->writeBytes(field.at, field.size);
-}
-
-void CPScheduleItem::update(const CNeoPersist* other)
-{
-    CPPersistBase::update(other);
-    RecordField fields[kRecordFields];
-    RecordField from[kRecordFields];
-    GetRecordFields(fields);
-    const_cast<CPScheduleItem*>(static_cast<const CPScheduleItem*>(other))->GetRecordFields(from);
-    for (int i = 0; i < kRecordFields; ++i)
-        memcpy(fields[i].at, from[i].at, fields[i].size);
+    static const FieldTable kTable(&CPPersistBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 // ---------------------------------------------------------------------------

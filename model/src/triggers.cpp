@@ -19,29 +19,19 @@ CNeoPersist* CPTriggerItemBase::Create()
     return new CPTriggerItemBase;
 }
 
-long CPTriggerItemBase::getFileLength(const CNeoFormat* format) const
+const FieldTable& CPTriggerItemBase::GetStoredFields() const
 {
-    return CPPersistBase::getFileLength(format) + 4;
-}
-
-void CPTriggerItemBase::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::readObject(stream, tag);
-    m_executeNow = stream->readBoolean(tag);
-}
-
-void CPTriggerItemBase::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::writeObject(stream, tag);
-    stream->writeBoolean(m_executeNow, tag);
+    static const StoredField kFields[] = {
+        Field<kFieldBoolean, &CPTriggerItemBase::m_executeNow>(),
+    };
+    static const FieldTable kTable(&CPPersistBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 void CPTriggerItemBase::update(const CNeoPersist* other)
 {
     CPPersistBase::update(other);
-    const CPTriggerItemBase* from = static_cast<const CPTriggerItemBase*>(other);
-    m_executeNow = from->m_executeNow;
-    m_kind = from->m_kind;
+    m_kind = static_cast<const CPTriggerItemBase*>(other)->m_kind;
 }
 
 // ---------------------------------------------------------------------------
@@ -58,34 +48,15 @@ CNeoPersist* CPTriggerDirNotify::Create()
     return new CPTriggerDirNotify;
 }
 
-long CPTriggerDirNotify::getFileLength(const CNeoFormat* format) const
+const FieldTable& CPTriggerDirNotify::GetStoredFields() const
 {
-    return CPTriggerItemBase::getFileLength(format) + m_directory.getFileLength() + 8;
-}
-
-void CPTriggerDirNotify::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPTriggerItemBase::readObject(stream, tag);
-    m_directory.readObject(stream, tag);
-    m_watchSubtree = stream->readBoolean(kNeoNullTag);
-    m_changeFilter = stream->readULong(kNeoNullTag);
-}
-
-void CPTriggerDirNotify::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPTriggerItemBase::writeObject(stream, tag);
-    m_directory.writeObject(stream, tag);
-    stream->writeBoolean(m_watchSubtree, kNeoNullTag);
-    stream->writeULong(m_changeFilter, kNeoNullTag);
-}
-
-void CPTriggerDirNotify::update(const CNeoPersist* other)
-{
-    CPTriggerItemBase::update(other);
-    const CPTriggerDirNotify* from = static_cast<const CPTriggerDirNotify*>(other);
-    m_directory = from->m_directory;
-    m_watchSubtree = from->m_watchSubtree;
-    m_changeFilter = from->m_changeFilter;
+    static const StoredField kFields[] = {
+        Field<kFieldText, &CPTriggerDirNotify::m_directory>(),
+        Field<kFieldBoolean, &CPTriggerDirNotify::m_watchSubtree>(kNeoNullTag),
+        Field<kFieldULong, &CPTriggerDirNotify::m_changeFilter>(kNeoNullTag),
+    };
+    static const FieldTable kTable(&CPTriggerItemBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 CString CPTriggerDirNotify::GetTypeName() const
@@ -111,37 +82,15 @@ CNeoPersist* CPTriggerSchedule::Create()
     return new CPTriggerSchedule;
 }
 
-long CPTriggerSchedule::getFileLength(const CNeoFormat* format) const
+const FieldTable& CPTriggerSchedule::GetStoredFields() const
 {
-    return CPTriggerItemBase::getFileLength(format) + m_note.getFileLength() + 12;
-}
-
-void CPTriggerSchedule::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPTriggerItemBase::readObject(stream, tag);
-    m_note.readObject(stream, tag);
-    m_scheduleID = stream->readID(kNeoNullTag);
-    DATE lastFire;
-    stream->readBytes(&lastFire, sizeof lastFire);
-    m_lastFireTime = COleDateTime(lastFire);
-}
-
-void CPTriggerSchedule::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPTriggerItemBase::writeObject(stream, tag);
-    m_note.writeObject(stream, tag);
-    stream->writeID(m_scheduleID, kNeoNullTag);
-    DATE lastFire = m_lastFireTime;
-    stream->writeBytes(&lastFire, sizeof lastFire);
-}
-
-void CPTriggerSchedule::update(const CNeoPersist* other)
-{
-    CPTriggerItemBase::update(other);
-    const CPTriggerSchedule* from = static_cast<const CPTriggerSchedule*>(other);
-    m_note = from->m_note;
-    m_scheduleID = from->m_scheduleID;
-    m_lastFireTime = from->m_lastFireTime;
+    static const StoredField kFields[] = {
+        Field<kFieldText, &CPTriggerSchedule::m_note>(),
+        Field<kFieldID, &CPTriggerSchedule::m_scheduleID>(kNeoNullTag),
+        Field<kFieldTime, &CPTriggerSchedule::m_lastFireTime>(),
+    };
+    static const FieldTable kTable(&CPTriggerItemBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 CString CPTriggerSchedule::GetTypeName() const
@@ -173,27 +122,13 @@ CNeoPersist* CPTrigger::Create()
     return new CPTrigger;
 }
 
-long CPTrigger::getFileLength(const CNeoFormat* format) const
+const FieldTable& CPTrigger::GetStoredFields() const
 {
-    return CPPersistBase::getFileLength(format) + m_parts.getFileLength();
-}
-
-void CPTrigger::readObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::readObject(stream, tag);
-    m_parts.readObject(stream, tag);
-}
-
-void CPTrigger::writeObject(CNeoStream* stream, NeoTag tag)
-{
-    CPPersistBase::writeObject(stream, tag);
-    m_parts.writeObject(stream, tag);
-}
-
-void CPTrigger::update(const CNeoPersist* other)
-{
-    CPPersistBase::update(other);
-    m_parts.copyFrom(static_cast<const CPTrigger*>(other)->m_parts);
+    static const StoredField kFields[] = {
+        Field<kFieldParts, &CPTrigger::m_parts>(),
+    };
+    static const FieldTable kTable(&CPPersistBase::GetStoredFields(), kFields);
+    return kTable;
 }
 
 void CPTrigger::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID)

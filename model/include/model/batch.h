@@ -62,14 +62,10 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassBatch; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual BOOL getValue(NeoTag tag, NeoType type, void* value) const;
-    // Takes what the console edits; the value 0x65000003 and the run state
-    // (status, saved status, phase, run number, both step lists) stay as
-    // the server set them.
-    virtual void update(const CNeoPersist* other);
+    // update takes what the console edits; the value 0x65000003 and the run
+    // state (status, saved status, phase, run number, both step lists) stay
+    // as the server set them.
+    virtual const FieldTable& GetStoredFields() const;
 
     // Copies the trigger items, the step definitions and the links (with
     // their conditions) of the batch `parentID` from `source` into `target`,
@@ -216,11 +212,7 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassBatchLink; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual BOOL getValue(NeoTag tag, NeoType type, void* value) const;
-    virtual void update(const CNeoPersist* other);
+    virtual const FieldTable& GetStoredFields() const;
 
     // Makes this link's conditions in `target` those of the link `parentID`
     // in `source`: conditions already under this link are updated in place,
@@ -282,10 +274,7 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassBatchLinkItem; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual void update(const CNeoPersist* other);
+    virtual const FieldTable& GetStoredFields() const;
 
     bool Matches(unsigned long exitCode) const;
 

@@ -4,7 +4,7 @@
 #ifndef MODEL_PERSIST_BASE_H
 #define MODEL_PERSIST_BASE_H
 
-#include <zqdb32/zqdb32.h>
+#include <model/fields.h>
 
 // Class IDs under which the object database knows each stored class.
 enum ModelClassID : NeoClassID {
@@ -65,15 +65,20 @@ public:
     virtual ~CPPersistBase();
     static CNeoPersist* Create();
 
-    // Object database operations.
+    // Object database operations. The record, its length, update and the
+    // values by tag follow the object's stored fields (GetStoredFields).
     virtual NeoClassID getClassID() const { return kClassPersistBase; }
     virtual long getFileLength(const CNeoFormat* format) const;
     virtual void readObject(CNeoStream* stream, NeoTag tag);
     virtual void writeObject(CNeoStream* stream, NeoTag tag);
     virtual BOOL getValue(NeoTag tag, NeoType type, void* value) const;
+    // Answers 'ppar' itself, keeping the parent index right.
     virtual BOOL setValue(NeoTag tag, NeoType type, const void* value);
-    // Copies every stored field of another copy except the new-object flag.
     virtual void update(const CNeoPersist* other);
+
+    // The stored fields of the object's class, its base classes' first. A
+    // class with fields of its own overrides this with its table.
+    virtual const FieldTable& GetStoredFields() const;
 
     // Copies the diagram key, name and description into a run-log item;
     // returns the item.
@@ -135,9 +140,6 @@ public:
     CPPersistBase* CopyInto(CNeoDatabase* target, NeoClassID classID, const CPPersistBase* object);
 
 protected:
-    // Reports a 32-bit field as the requested type.
-    static BOOL AnswerLong(unsigned long field, NeoType fieldType, NeoType type, void* value);
-
     BOOL m_newObject;
     ENeoBlob m_description;
     ENeoBlob m_name;

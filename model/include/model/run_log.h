@@ -21,11 +21,7 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassBatchLogItemBase; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual BOOL getValue(NeoTag tag, NeoType type, void* value) const;
-    virtual void update(const CNeoPersist* other);
+    virtual const FieldTable& GetStoredFields() const;
 
     // The full text behind a row whose value GetRow shortens or flattens;
     // `text` is left alone for any other row.
@@ -83,11 +79,7 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassBatchLog; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual BOOL getValue(NeoTag tag, NeoType type, void* value) const;
-    virtual void update(const CNeoPersist* other);
+    virtual const FieldTable& GetStoredFields() const;
 
     // Copies the log's items from `source` into `target`, under this log.
     virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
@@ -146,10 +138,7 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassBatchLogItemLink; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual void update(const CNeoPersist* other);
+    virtual const FieldTable& GetStoredFields() const;
 
     virtual void GetRowText(const char* rowName, CString& text) const;
     virtual void GetRow(int index, CString& name, CString& value) const;
@@ -177,10 +166,7 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassBatchLogItemTrigger; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual void update(const CNeoPersist* other);
+    virtual const FieldTable& GetStoredFields() const;
 
     // Hides the start, end and duration rows (the trigger has one moment).
     virtual void GetRow(int index, CString& name, CString& value) const;

@@ -128,10 +128,8 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassScheduleItem; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual void update(const CNeoPersist* other);
+    // The evaluator's fields and the two time stamps, 143 bytes.
+    virtual const FieldTable& GetStoredFields() const;
 
     ScheduleEvaluator& GetEvaluator() { return m_evaluator; }
     const ScheduleEvaluator& GetEvaluator() const { return m_evaluator; }
@@ -140,14 +138,6 @@ public:
     long GetTimeStamp(int which) const { return which == 0 ? m_firstStamp : m_secondStamp; }
 
 private:
-    struct RecordField {
-        void* at;
-        unsigned long size;
-    };
-    enum { kRecordFields = 25, kRecordBytes = 143 };
-    // The record after the base record, in stored order.
-    void GetRecordFields(RecordField (&fields)[kRecordFields]);
-
     ScheduleEvaluator m_evaluator;
     long m_firstStamp;
     long m_secondStamp;

@@ -43,13 +43,9 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassProcessBase; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual BOOL getValue(NeoTag tag, NeoType type, void* value) const;
-    // Copies every stored field except the active instances, the waiting
-    // list, the agent step handle and the agent ID.
-    virtual void update(const CNeoPersist* other);
+    // update copies every stored field except the active instances, the
+    // waiting list, the agent step handle and the agent ID.
+    virtual const FieldTable& GetStoredFields() const;
 
     // Slots that answer 0 in every build.
     virtual long ReservedSlot1() { return 0; }
@@ -257,10 +253,7 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassProcessExe; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual void update(const CNeoPersist* other);
+    virtual const FieldTable& GetStoredFields() const;
     // A new step log item, started now.
     virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
 
@@ -300,10 +293,7 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassProcessScript; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual void update(const CNeoPersist* other);
+    virtual const FieldTable& GetStoredFields() const;
     virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
 
     CString GetScript() const { return m_script.getText(); }

@@ -15,9 +15,8 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassTriggerItemBase; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
+    virtual const FieldTable& GetStoredFields() const;
+    // Also takes the other copy's trigger kind, which is not stored.
     virtual void update(const CNeoPersist* other);
 
     long GetTriggerKind() const { return m_kind; }
@@ -45,10 +44,7 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassTriggerDirNotify; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual void update(const CNeoPersist* other);
+    virtual const FieldTable& GetStoredFields() const;
     virtual CString GetTypeName() const;
     // The watched directory.
     virtual CString GetTypeDetails() const;
@@ -88,10 +84,7 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassTriggerSchedule; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual void update(const CNeoPersist* other);
+    virtual const FieldTable& GetStoredFields() const;
     virtual CString GetTypeName() const;
     // Copies the trigger's schedule, with its items, under this copy.
     virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
@@ -128,10 +121,7 @@ public:
     static CNeoPersist* Create();
 
     virtual NeoClassID getClassID() const { return kClassTrigger; }
-    virtual long getFileLength(const CNeoFormat* format) const;
-    virtual void readObject(CNeoStream* stream, NeoTag tag);
-    virtual void writeObject(CNeoStream* stream, NeoTag tag);
-    virtual void update(const CNeoPersist* other);
+    virtual const FieldTable& GetStoredFields() const;
     // Brings the listed objects from `source` into `target`: an object the
     // target already holds takes the source's fields, others are cloned.
     virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
