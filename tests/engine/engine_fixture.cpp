@@ -211,7 +211,7 @@ void EngineTest::DispatchQueued()
 
 void EngineTest::Finish(NeoID instanceID, unsigned long exitCode)
 {
-    ASSERT_EQ(m_agents.Finish(instanceID, exitCode), 0);
+    ASSERT_EQ(m_agents.Finish(instanceID, exitCode), kStatusDone);
     gAgentUpdates.Apply();
 }
 
@@ -226,9 +226,9 @@ void EngineTest::SetTime(int year, int month, int day, int hour, int minute, int
     gNow = CTime(year, month, day, hour, minute, second).GetTime();
 }
 
-std::vector<std::pair<long, long>> EngineTest::TakeNotifications()
+std::vector<Notification> EngineTest::TakeNotifications()
 {
-    std::vector<std::pair<long, long>> taken;
+    std::vector<Notification> taken;
     const CObList& queue = gClientNotify.GetQueue();
     for (POSITION at = queue.GetHeadPosition(); at;) {
         const ConsoleNotification* record = static_cast<const ConsoleNotification*>(queue.GetNext(at));

@@ -16,10 +16,11 @@
 #include <model/triggers.h>
 
 #include "model_test_util.h"
+#include "status_names.h"
+#include "statuses.h"
 
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 // Agents answered in the test process. Every host is reachable with load 0
@@ -100,8 +101,8 @@ protected:
     // The local time the server reads.
     void SetTime(int year, int month, int day, int hour, int minute, int second);
 
-    // Observing: notifications as (code, value), taken out of the queue.
-    std::vector<std::pair<long, long>> TakeNotifications();
+    // Observing: notifications, taken out of the queue.
+    std::vector<Notification> TakeNotifications();
     // The batch's run logs, oldest first, and a log's items of a class.
     std::vector<CPBatchLog*> RunLogs(NeoID batch, CNeoFoundObjects& found);
     std::vector<CPBatchLogItemBase*> LogItems(CPBatchLog* log, NeoClassID classID,

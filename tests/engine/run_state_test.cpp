@@ -5,13 +5,13 @@
 #include <oscalls/oscalls.h>
 
 namespace {
-typedef std::vector<std::pair<long, long>> Notes;
+typedef std::vector<Notification> Notes;
 
-const std::pair<long, long> Phase(long phase)
+Notification Phase(long phase)
 {
     return {kNotifyPhaseChanged, phase};
 }
-const std::pair<long, long> Status(long status)
+Notification Status(long status)
 {
     return {kNotifyStatusChanged, status};
 }
@@ -120,9 +120,17 @@ TEST_F(EngineTest, BatchWithoutTriggerItemsMakesEmptyRunsAndKeepsTenLogs)
         EXPECT_NE(log->GetEndTime().m_dt, 0);
         EXPECT_TRUE(LogItems(log, kClassBatchLogItemBase, found).empty());
     }
+}
 
-    // A stop after the run has ended keeps that run's end time.
+TEST_F(EngineTest, StopAfterTheRunHasEndedKeepsThatRunsEndTime)
+{
+    NeoID batch = AddBatch("empty", kBatchQueued);
+    Tick(5);  // one empty run from start to end
+    CNeoFoundObjects found;
+    std::vector<CPBatchLog*> logs = RunLogs(batch, found);
+    ASSERT_EQ(logs.size(), 1u);
     COleDateTime ended = logs.back()->GetEndTime();
+    ASSERT_NE(ended.m_dt, 0);
     SetTime(2026, 3, 10, 11, 0, 0);
     Batch(batch)->SetStatus(kBatchStopping);
     Tick();
@@ -183,57 +191,90 @@ TEST_F(EngineTest, RunAsAccountLogsOnForEachRunAndClosesItsToken)
     EXPECT_EQ(accepted.closed, accepted.tokens);
 }
 
-TEST_F(EngineTest, PauseFreezesTheRunAndStopCancelsItsSteps)
+// A running batch: the agent holds "accepted"; "waiting" may run on no
+// agent and waits in the step queue; "next" follows "accepted" when it ends
+// with 0.
+class StoppableRun : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        m_batch = AddBatch("stoppable", kBatchQueued);
+        NeoID trigger = AddScheduleTrigger(m_batch, 9, 0);
+        NeoID accepted = AddStep(m_batch, "accepted");
+        NeoID waiting = AddStep(m_batch, "waiting");
+        NeoID next = AddStep(m_batch, "next");
+        Step(waiting)->GetAllowedAgents().RemoveAll();
+        AddLink(m_batch, trigger, accepted, {});
+        AddLink(m_batch, trigger, waiting, {});
+        AddLink(m_batch, accepted, next, {{kEqualTo, 0, 0}});
+        Tick(3);
+        DispatchQueued();
+        ASSERT_EQ(m_agents.held.size(), 1u);
+        m_accepted = m_agents.HeldIDs()[0];
+        TakeNotifications();
+    }
+
+    // "accepted" ends with 0, the agent takes "next", and the batch is
+    // stopped at 9:30.
+    void StopWhileNextRuns()
+    {
+        Finish(m_accepted, 0);
+        Tick();
+        DispatchQueued();
+        ASSERT_EQ(m_agents.held.size(), 1u);
+        TakeNotifications();
+        SetTime(2026, 3, 10, 9, 30, 0);
+        Batch(m_batch)->SetStatus(kBatchStopping);
+        Tick();
+    }
+
+    NeoID m_batch = 0;
+    NeoID m_accepted = 0;
+};
+
+TEST_F(StoppableRun, PauseFreezesTheRunUntilItContinues)
 {
-    NeoID batch = AddBatch("stoppable", kBatchQueued);
-    NeoID trigger = AddScheduleTrigger(batch, 9, 0);
-    NeoID accepted = AddStep(batch, "accepted");
-    NeoID waiting = AddStep(batch, "waiting");
-    NeoID next = AddStep(batch, "next");
-    Step(waiting)->GetAllowedAgents().RemoveAll();
-    AddLink(batch, trigger, accepted, {});
-    AddLink(batch, trigger, waiting, {});
-    AddLink(batch, accepted, next, {{kEqualTo, 0, 0}});
+    Batch(m_batch)->SetStatus(kBatchPaused);
+    Finish(m_accepted, 0);
     Tick(3);
-    DispatchQueued();
-    ASSERT_EQ(m_agents.held.size(), 1u);
-    NeoID instance = m_agents.HeldIDs()[0];
-    TakeNotifications();
-
-    Batch(batch)->SetStatus(kBatchPaused);
-    Finish(instance, 0);
-    Tick(3);
-    EXPECT_EQ(Batch(batch)->GetPhase(), kPhaseMonitoring);
-    EXPECT_EQ(Step(instance)->GetRunState(), kStepFinished);  // stored, not followed yet
-    Batch(batch)->SetStatus(kBatchExecuting);
+    EXPECT_EQ(Batch(m_batch)->GetPhase(), kPhaseMonitoring);
+    EXPECT_EQ(Step(m_accepted)->GetRunState(), kStepFinished);  // stored, not followed yet
+    Batch(m_batch)->SetStatus(kBatchExecuting);
     Tick();
-    EXPECT_FALSE(Step(instance));
+    EXPECT_FALSE(Step(m_accepted));
     DispatchQueued();
-    ASSERT_EQ(m_agents.held.size(), 1u);
-    TakeNotifications();
+    EXPECT_EQ(m_agents.held.size(), 1u);
+}
 
-    SetTime(2026, 3, 10, 9, 30, 0);
-    Batch(batch)->SetStatus(kBatchStopping);
-    Tick();
+TEST_F(StoppableRun, StopCancelsTheRunsStepsAndEndsItsLog)
+{
+    ASSERT_NO_FATAL_FAILURE(StopWhileNextRuns());
     EXPECT_EQ(TakeNotifications(),
               Notes({Status(kBatchStopping), Phase(kPhaseLogon), Status(kBatchIdle)}));
     EXPECT_EQ(m_agents.cancelled, std::vector<long>({m_agents.held[0].handle}));
     EXPECT_TRUE(gStepQueue.IsEmpty());  // the step no agent took
-    EXPECT_EQ(Batch(batch)->GetRunningList().getCount(), 0);
+    EXPECT_EQ(Batch(m_batch)->GetRunningList().getCount(), 0);
     CNeoFoundObjects found;
-    EXPECT_EQ(RunLogs(batch, found)[0]->GetEndTime(), COleDateTime(2026, 3, 10, 9, 30, 0));
+    EXPECT_EQ(RunLogs(m_batch, found)[0]->GetEndTime(), COleDateTime(2026, 3, 10, 9, 30, 0));
+}
 
-    // The agent still returns the cancelled step: its log item is completed
-    // and the instance is let go, nothing follows.
+// The agent still returns the cancelled step: its log item is completed
+// and the instance is let go, nothing follows.
+TEST_F(StoppableRun, LateResultOfACancelledStepCompletesItsLogItemAndStartsNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(StopWhileNextRuns());
     NeoID late = m_agents.HeldIDs()[0];
     Finish(late, 3);
     EXPECT_FALSE(Step(late));
-    std::vector<CPBatchLogItemBase*> items = LogItems(RunLogs(batch, found)[0], kClassBatchLogItemProcess, found);
+    CNeoFoundObjects found;
+    std::vector<CPBatchLogItemBase*> items =
+        LogItems(RunLogs(m_batch, found)[0], kClassBatchLogItemProcess, found);
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[1]->GetExitCode(), 3);
     Tick(3);
     EXPECT_TRUE(m_agents.held.empty());
-    EXPECT_EQ(StoredInstances(batch), 1);  // the one that waited in the queue
+    EXPECT_EQ(StoredInstances(m_batch), 1);  // the one that waited in the queue
 }
 
 TEST_F(EngineTest, RestartQueuesTheInterruptedRunClosesItsLogAndDropsItsInstances)

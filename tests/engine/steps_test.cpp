@@ -5,6 +5,8 @@
 namespace {
 // Holds for every exit code the tests use.
 const Condition kAny = {kNotEqualTo, 0x12345678, 0};
+// An operator the server does not know.
+const long kUnknownOperator = kNotBetween + 1;
 
 int CountDispatches(const StandInAgent& agents, const std::string& host = "alpha")
 {
@@ -30,7 +32,7 @@ TEST_F(EngineTest, LinkConditionsCompareExitCodesUnsigned)
         {kBetween, 1, 5, 1, true},           {kBetween, 1, 5, 5, true},
         {kBetween, 1, 5, 6, false},          {kBetween, 1, 5, 0xFFFFFFFF, false},
         {kNotBetween, 1, 5, 0, true},        {kNotBetween, 1, 5, 3, false},
-        {kNotBetween, 1, 5, 0xFFFFFFFF, true}, {6, 0, 0xFFFFFFFF, 3, false},
+        {kNotBetween, 1, 5, 0xFFFFFFFF, true}, {kUnknownOperator, 0, 0xFFFFFFFF, 3, false},
     };
     NeoID batch = AddBatch("links", kBatchIdle);
     NeoID a = AddStep(batch, "a"), b = AddStep(batch, "b");
@@ -139,7 +141,7 @@ TEST_F(EngineTest, RetryThatNoAgentTakesWaitsInTheStepQueue)
     Tick(3);
     DispatchQueued();
     NeoID instance = m_agents.HeldIDs()[0];
-    m_agents.hosts["alpha"].refusal = 4;  // the agent is stopping
+    m_agents.hosts["alpha"].refusal = kAgentStopping;
     Finish(instance, 1);
     Tick(5);
     EXPECT_TRUE(gStepQueue.Contains(Step(instance).get()));
@@ -162,7 +164,7 @@ TEST_F(EngineTest, SingleInstanceStepWaitsOrReplacesItsRunningInstance)
         NeoID batch = AddBatch(replace ? "replace" : "wait", kBatchQueued);
         NeoID trigger = AddScheduleTrigger(batch, 9, 0);
         NeoID single = AddStep(batch, "single"), other = AddStep(batch, "other");
-        Step(single)->SetInstanceMode(1);
+        Step(single)->SetInstanceMode(kSingleInstance);
         Step(single)->SetReplaceFlag(replace);
         AddLink(batch, trigger, single, {});
         AddLink(batch, trigger, other, {});
@@ -240,47 +242,58 @@ TEST_F(EngineTest, ConcurrentLimitHoldsForLinkStartsButNotForTriggerStarts)
     EXPECT_EQ(Step(worker)->GetActiveInstances().getCount(), 2);
 }
 
-TEST_F(EngineTest, StepsGoToTheLeastLoadedAgentThatAccepts)
-{
-    AddAgent("busy");
-    AddAgent("down");
-    AddAgent("idle");
-    m_agents.hosts["busy"].load = 30;
-    m_agents.hosts["down"].reachable = false;
-    m_agents.hosts["idle"].load = 10;
-    m_agents.hosts["idle"].refusal = 3;  // cannot reach this server back
-    NeoID batch = AddBatch("placed", kBatchQueued);
-    NeoID trigger = AddScheduleTrigger(batch, 9, 0);
-    NeoID step = AddStep(batch, "placed");
+// Agents "busy", "down" and "idle" beside "alpha"; a Queued batch whose one
+// step may run on the hosts a test names.
+class AgentChoice : public EngineTest {
+protected:
+    void SetUp() override
     {
-        CNeoRef<CPProcessBase> definition(Step(step));
-        definition->GetAllowedAgents().RemoveAll();
-        for (const char* host : {"busy", "down", "idle", "gone"}) {
-            CNeoStringSelect byName(kTagName, host);
-            CNeoRef<CNeoPersist> agent(db()->findObject(kClassAgent, &byName));
-            if (agent)
-                definition->GetAllowedAgents().Append(agent.get());
-        }
+        EngineTest::SetUp();
+        AddAgent("busy");
+        AddAgent("down");
+        AddAgent("idle");
+        m_agents.hosts["busy"].load = 30;
+        m_agents.hosts["down"].reachable = false;
+        m_agents.hosts["idle"].load = 10;
     }
-    AddLink(batch, trigger, step, {});
-    Tick(3);
-    DispatchQueued();
+
+    // Starts the batch's run: its step is offered to the agents.
+    void RunStepOn(std::vector<const char*> hosts)
+    {
+        NeoID batch = AddBatch("placed", kBatchQueued);
+        NeoID trigger = AddScheduleTrigger(batch, 9, 0);
+        NeoID step = AddStep(batch, "placed");
+        {
+            CNeoRef<CPProcessBase> definition(Step(step));
+            definition->GetAllowedAgents().RemoveAll();
+            for (const char* host : hosts) {
+                CNeoStringSelect byName(kTagName, host);
+                CNeoRef<CNeoPersist> agent(db()->findObject(kClassAgent, &byName));
+                if (agent)
+                    definition->GetAllowedAgents().Append(agent.get());
+            }
+        }
+        AddLink(batch, trigger, step, {});
+        Tick(3);
+        DispatchQueued();
+    }
+};
+
+TEST_F(AgentChoice, StepsGoToTheLeastLoadedAgentThatAccepts)
+{
+    m_agents.hosts["idle"].refusal = kAgentCannotCallBack;
+    RunStepOn({"busy", "down", "idle", "gone"});
     EXPECT_EQ(m_agents.offeredTo, std::vector<std::string>({"idle", "busy"}));
     ASSERT_EQ(m_agents.held.size(), 1u);
     EXPECT_EQ(m_agents.held[0].host, "busy");
+}
 
-    // An agent that cannot be bound is started once and asked again.
+TEST_F(AgentChoice, AnAgentThatCannotBeBoundIsStartedOnceAndAskedAgain)
+{
     m_agents.hosts["down"].startable = true;
-    m_agents.hosts["down"].load = 0;
-    m_agents.offeredTo.clear();
-    FinishAll(0);
-    Batch(batch)->SetStatus(kBatchIdle);
-    SetTime(2026, 3, 11, 9, 0, 0);
-    Batch(batch)->SetStatus(kBatchQueued);
-    Tick(5);
-    Tick(3);
-    DispatchQueued();
+    RunStepOn({"busy", "down", "idle"});
     EXPECT_EQ(m_agents.serviceStarts, 1);
+    ASSERT_FALSE(m_agents.offeredTo.empty());
     EXPECT_EQ(m_agents.offeredTo.front(), "down");
 }
 
@@ -297,16 +310,17 @@ TEST_F(EngineTest, ResultQueueTakesFifteenAndDropsWhatItCannotApply)
     std::vector<NeoID> ids = m_agents.HeldIDs();
     for (int i = 0; i < 16; ++i) {
         SetTime(2026, 3, 10, 9, 1, i);
-        EXPECT_EQ(m_agents.Finish(ids[i], i), i < 15 ? 0 : 1) << "result " << i;
+        EXPECT_EQ(m_agents.Finish(ids[i], i), i < 15 ? kStatusDone : kStatusRefused)
+            << "result " << i;
     }
-    EXPECT_EQ(gAgentUpdates.Post(ids[0], "not a stream", 12), 1);  // still full
+    EXPECT_EQ(gAgentUpdates.Post(ids[0], "not a stream", 12), kStatusRefused);  // still full
     gAgentUpdates.Apply();
     EXPECT_EQ(gAgentUpdates.GetQueuedCount(), 0);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(Step(ids[i])->GetRunState(), i < 15 ? kStepFinished : kStepRunning) << i;
 
     // Malformed streams and results for unknown instances are dropped.
-    EXPECT_EQ(gAgentUpdates.Post(ids[15], "not a stream", 12), 0);
+    EXPECT_EQ(gAgentUpdates.Post(ids[15], "not a stream", 12), kStatusDone);
     gAgentUpdates.Apply();
     EXPECT_EQ(Step(ids[15])->GetRunState(), kStepRunning);
 }
