@@ -8,6 +8,8 @@
 
 #include <oscalls/oscalls.h>
 
+#include "status_names.h"
+
 #include <string>
 #include <vector>
 
@@ -38,7 +40,7 @@ public:
     }
     virtual BOOL ReportStatus(DWORD state, DWORD, DWORD checkPoint, DWORD, DWORD)
     {
-        calls.push_back("report " + std::to_string(state) + "/" + std::to_string(checkPoint));
+        calls.push_back("report " + ServiceStateName(state) + "/" + std::to_string(checkPoint));
         return TRUE;
     }
     virtual BOOL OnInit()

@@ -14,6 +14,9 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
+// A control code of the service's own (128 to 255).
+const DWORD kUserControl = 128;
+
 struct ControlCase {
     const char* name;
     BOOL running;
@@ -27,17 +30,28 @@ struct ControlCase {
 TEST(ServiceShellControl, CodesAgainstStates)
 {
     const ControlCase cases[] = {
-        {"pause while running", TRUE, FALSE, 2, {"report 6/1", "pause", "report 7/0"}, 7, TRUE},
-        {"pause while paused", TRUE, TRUE, 2, {"report 7/0"}, 7, TRUE},
-        {"pause while not running", FALSE, FALSE, 2, {"report 2/0"}, 2, FALSE},
-        {"continue while paused", TRUE, TRUE, 3, {"report 5/1", "continue", "report 4/0"}, 4,
-         FALSE},
-        {"continue while not paused", TRUE, FALSE, 3, {"report 4/0"}, 4, FALSE},
-        {"interrogate", TRUE, FALSE, 4, {"report 4/0"}, 4, FALSE},
-        {"user code", TRUE, FALSE, 128, {"control 128", "report 4/0"}, 4, FALSE},
-        {"stop", TRUE, FALSE, 1, {"report 3/1", "stop", "signal"}, 1, FALSE},
-        {"stop while paused", TRUE, TRUE, 1, {"report 3/1", "stop", "signal"}, 1, TRUE},
-        {"shutdown", TRUE, FALSE, 5, {"report 3/1", "shutdown", "save", "signal"}, 1, FALSE},
+        {"pause while running", TRUE, FALSE, SERVICE_CONTROL_PAUSE,
+         {"report SERVICE_PAUSE_PENDING/1", "pause", "report SERVICE_PAUSED/0"}, SERVICE_PAUSED,
+         TRUE},
+        {"pause while paused", TRUE, TRUE, SERVICE_CONTROL_PAUSE, {"report SERVICE_PAUSED/0"},
+         SERVICE_PAUSED, TRUE},
+        {"pause while not running", FALSE, FALSE, SERVICE_CONTROL_PAUSE,
+         {"report SERVICE_START_PENDING/0"}, SERVICE_START_PENDING, FALSE},
+        {"continue while paused", TRUE, TRUE, SERVICE_CONTROL_CONTINUE,
+         {"report SERVICE_CONTINUE_PENDING/1", "continue", "report SERVICE_RUNNING/0"},
+         SERVICE_RUNNING, FALSE},
+        {"continue while not paused", TRUE, FALSE, SERVICE_CONTROL_CONTINUE,
+         {"report SERVICE_RUNNING/0"}, SERVICE_RUNNING, FALSE},
+        {"interrogate", TRUE, FALSE, SERVICE_CONTROL_INTERROGATE, {"report SERVICE_RUNNING/0"},
+         SERVICE_RUNNING, FALSE},
+        {"user code", TRUE, FALSE, kUserControl, {"control 128", "report SERVICE_RUNNING/0"},
+         SERVICE_RUNNING, FALSE},
+        {"stop", TRUE, FALSE, SERVICE_CONTROL_STOP,
+         {"report SERVICE_STOP_PENDING/1", "stop", "signal"}, SERVICE_STOPPED, FALSE},
+        {"stop while paused", TRUE, TRUE, SERVICE_CONTROL_STOP,
+         {"report SERVICE_STOP_PENDING/1", "stop", "signal"}, SERVICE_STOPPED, TRUE},
+        {"shutdown", TRUE, FALSE, SERVICE_CONTROL_SHUTDOWN,
+         {"report SERVICE_STOP_PENDING/1", "shutdown", "save", "signal"}, SERVICE_STOPPED, FALSE},
     };
     for (const ControlCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -47,7 +61,7 @@ TEST(ServiceShellControl, CodesAgainstStates)
             shell.MakeRunning(c.paused);
         ServiceShell::ControlHandler(c.code);
         EXPECT_EQ(c.calls, shell.calls);
-        EXPECT_EQ(c.state, shell.GetCurrentState());
+        EXPECT_EQ(ServiceStateName(c.state), ServiceStateName(shell.GetCurrentState()));
         EXPECT_EQ(c.pausedAfter, shell.IsPaused());
     }
 }
