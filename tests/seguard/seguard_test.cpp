@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include "statuses.h"
+
 #include <stdexcept>
 
 namespace {
 
 volatile int* volatile nowhere = nullptr;
+
+// A code of the range applications raise their own errors in.
+const DWORD kOtherLibraryCode = 0xE0001234;
 
 TEST(StructuredExceptionGuard, FaultsAndRaisedCodesBecomeStatuses)
 {
@@ -16,18 +21,21 @@ TEST(StructuredExceptionGuard, FaultsAndRaisedCodesBecomeStatuses)
         void (*body)();
         DWORD expected;
     } cases[] = {
-        {"nothing raised", [] {}, 0},
+        {"nothing raised", [] {}, kNothingRaised},
         {"access violation", [] { *nowhere = 1; }, EXCEPTION_ACCESS_VIOLATION},
-        {"server unavailable", [] { RaiseException(1722, 0, 0, NULL); }, 1722},
-        {"call failed", [] { RaiseException(1726, EXCEPTION_NONCONTINUABLE, 0, NULL); }, 1726},
-        {"error raised by another library", [] { RaiseException(0xE0001234, 0, 0, NULL); },
-         0xE0001234},
+        {"server unavailable", [] { RaiseException(RPC_S_SERVER_UNAVAILABLE, 0, 0, NULL); },
+         RPC_S_SERVER_UNAVAILABLE},
+        {"call failed",
+         [] { RaiseException(RPC_S_CALL_FAILED, EXCEPTION_NONCONTINUABLE, 0, NULL); },
+         RPC_S_CALL_FAILED},
+        {"error raised by another library", [] { RaiseException(kOtherLibraryCode, 0, 0, NULL); },
+         kOtherLibraryCode},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Guarded(c.body), c.expected) << c.what;
     // The thread is still usable after every fault.
     int value = 0;
-    EXPECT_EQ(Guarded([&] { value = 7; }), 0UL);
+    EXPECT_EQ(Guarded([&] { value = 7; }), kNothingRaised);
     EXPECT_EQ(value, 7);
 }
 
@@ -36,12 +44,12 @@ TEST(StructuredExceptionGuard, InnermostGuardCatchesAndOuterGoesOn)
     DWORD inner = 0;
     bool after = false;
     DWORD outer = Guarded([&] {
-        inner = Guarded([] { RaiseException(6, 0, 0, NULL); });
+        inner = Guarded([] { RaiseException(ERROR_INVALID_HANDLE, 0, 0, NULL); });
         after = true;
     });
-    EXPECT_EQ(inner, 6UL);
+    EXPECT_EQ(inner, (DWORD)ERROR_INVALID_HANDLE);
     EXPECT_TRUE(after);
-    EXPECT_EQ(outer, 0UL);
+    EXPECT_EQ(outer, kNothingRaised);
     // With the inner guard gone, a fault reaches the outer one.
     EXPECT_EQ(Guarded([] { Guarded([] {}); *nowhere = 2; }), (DWORD)EXCEPTION_ACCESS_VIOLATION);
 }
@@ -51,7 +59,8 @@ TEST(StructuredExceptionGuard, CppExceptionsPassThrough)
     EXPECT_THROW(Guarded([] { throw std::runtime_error("passes"); }), std::runtime_error);
     // The guard frame was left: a later fault outside a guard is not ours,
     // and a new guard still works.
-    EXPECT_EQ(Guarded([] { RaiseException(1722, 0, 0, NULL); }), 1722UL);
+    EXPECT_EQ(Guarded([] { RaiseException(RPC_S_SERVER_UNAVAILABLE, 0, 0, NULL); }),
+              (DWORD)RPC_S_SERVER_UNAVAILABLE);
 }
 
 DWORD WINAPI FaultInAGuard(void* code)

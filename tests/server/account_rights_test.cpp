@@ -9,6 +9,10 @@
 
 namespace {
 
+// LSA statuses; ntstatus.h, which names them, clashes with windows.h.
+const NTSTATUS kLsaSuccess = 0;
+const NTSTATUS kLsaAccessDenied = (NTSTATUS)0xC0000022;
+
 // Platform calls with chosen answers; what is not overridden is real.
 class FakeAccounts : public Win32AccountCalls {
 public:
@@ -70,7 +74,7 @@ public:
     virtual NTSTATUS LsaClose(LSA_HANDLE)
     {
         ++policiesClosed;
-        return 0;
+        return kLsaSuccess;
     }
     virtual BOOL LookupAccountName(const char*, const char* account, PSID sid, DWORD* sidSize,
                                    char* domain, DWORD* domainSize, SID_NAME_USE* use)
@@ -125,8 +129,8 @@ public:
     BOOL tokenOpens = TRUE;
     std::map<std::string, DWORD> privileges;
     std::vector<HANDLE> closedHandles;
-    NTSTATUS policyStatus = 0;
-    NTSTATUS addStatus = 0;
+    NTSTATUS policyStatus = kLsaSuccess;
+    NTSTATUS addStatus = kLsaSuccess;
     NET_API_STATUS dcStatus = NERR_Success;
     NET_API_STATUS wkstaStatus = NERR_Success;
     std::string knownAccount = "alice";
@@ -237,13 +241,19 @@ TEST(GrantAccountRight, FoldsEveryFailureTo13)
         int policiesOpened;
         int rightsAdded;
     } cases[] = {
-        {"granted", NULL, "alice", 0, 0, 0, 0, 1, 1},
-        {"empty domain is this computer", "", "alice", 2453, 0, 0, 0, 1, 1},
-        {"unknown account", NULL, "mallory", 0, 0, 0, 13, 1, 0},
-        {"policy refused", NULL, "alice", 0, (NTSTATUS)0xC0000022, 0, 13, 1, 0},
-        {"add refused", NULL, "alice", 0, 0, (NTSTATUS)0xC0000022, 13, 1, 1},
-        {"no domain controller", "CORP", "alice", 2453, 0, 0, 13, 0, 0},
-        {"on the domain controller", "CORP", "alice", 0, 0, 0, 0, 1, 1},
+        {"granted", NULL, "alice", NERR_Success, kLsaSuccess, kLsaSuccess, ERROR_SUCCESS, 1, 1},
+        {"empty domain is this computer", "", "alice", NERR_DCNotFound, kLsaSuccess, kLsaSuccess,
+         ERROR_SUCCESS, 1, 1},
+        {"unknown account", NULL, "mallory", NERR_Success, kLsaSuccess, kLsaSuccess,
+         ERROR_INVALID_DATA, 1, 0},
+        {"policy refused", NULL, "alice", NERR_Success, kLsaAccessDenied, kLsaSuccess,
+         ERROR_INVALID_DATA, 1, 0},
+        {"add refused", NULL, "alice", NERR_Success, kLsaSuccess, kLsaAccessDenied,
+         ERROR_INVALID_DATA, 1, 1},
+        {"no domain controller", "CORP", "alice", NERR_DCNotFound, kLsaSuccess, kLsaSuccess,
+         ERROR_INVALID_DATA, 0, 0},
+        {"on the domain controller", "CORP", "alice", NERR_Success, kLsaSuccess, kLsaSuccess,
+         ERROR_SUCCESS, 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -258,13 +268,15 @@ TEST(GrantAccountRight, FoldsEveryFailureTo13)
             EXPECT_EQ(L"SeBatchLogonRight", accounts.addedRights[0]);
         }
         if (c.policiesOpened) {
-            EXPECT_EQ((ACCESS_MASK)0x810, accounts.policyAccess);
+            EXPECT_EQ((ACCESS_MASK)(POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES),
+                      accounts.policyAccess);
             EXPECT_EQ(c.domain && *c.domain ? L"\\\\CONTROLLER" : L"", accounts.policySystem);
         }
         // The policy is closed (when it was opened) and the controller's
         // name freed on every way out.
-        EXPECT_EQ(c.policyStatus == 0 ? c.policiesOpened : 0, accounts.policiesClosed);
-        EXPECT_EQ(c.domain && *c.domain && c.dcStatus == 0 ? 1 : 0, accounts.buffersFreed);
+        EXPECT_EQ(c.policyStatus == kLsaSuccess ? c.policiesOpened : 0, accounts.policiesClosed);
+        EXPECT_EQ(c.domain && *c.domain && c.dcStatus == NERR_Success ? 1 : 0,
+                  accounts.buffersFreed);
     }
 }
 
@@ -273,9 +285,10 @@ TEST(GrantAccountRight, RealCalls)
     char user[256];
     DWORD size = sizeof user;
     ASSERT_TRUE(GetUserNameA(user, &size));
-    EXPECT_EQ(0u, GrantAccountRight(NULL, user, "SeBatchLogonRight"));
-    EXPECT_EQ(0u, GrantAccountRight(NULL, user, "SeBatchLogonRight"));  // already held
-    EXPECT_EQ(13u, GrantAccountRight(NULL, "no-such-account-xyz", "SeBatchLogonRight"));
+    EXPECT_EQ((DWORD)ERROR_SUCCESS, GrantAccountRight(NULL, user, "SeBatchLogonRight"));
+    EXPECT_EQ((DWORD)ERROR_SUCCESS, GrantAccountRight(NULL, user, "SeBatchLogonRight"));  // held
+    EXPECT_EQ((DWORD)ERROR_INVALID_DATA,
+              GrantAccountRight(NULL, "no-such-account-xyz", "SeBatchLogonRight"));
 }
 
 TEST(AccountSid, GrowsItsBuffersAndFreesOnFailure)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "statuses.h"
+
 #include <string>
 #include <vector>
 
@@ -13,7 +15,6 @@ namespace {
 
 const bool kCanImpersonate = true;
 const bool kCannotImpersonate = false;
-const LONG kStatusDone = 0;
 const DWORD kImpersonates = 0;
 const HANDLE kToken = (HANDLE)0x4321;
 
@@ -85,14 +86,14 @@ TEST(AccountTest, FileAccessAsTheLogonFacilityAllows)
         logon.canImpersonate = c.canImpersonate;
         logon.impersonationError = c.impersonationError;
         LONG status = -1;
-        EXPECT_EQ(0, TestFileAccess("", "alice", "secret", c.file, &status));
+        EXPECT_EQ(kStatusDone, TestFileAccess("", "alice", "secret", c.file, &status));
         EXPECT_EQ(c.status, status);
         EXPECT_EQ(c.calls, logon.calls);
     }
 
     RecordingLogon logon;
     LONG status = -1;
-    EXPECT_EQ(0, TestBatchLogon("", "alice", "secret", &status));
+    EXPECT_EQ(kStatusDone, TestBatchLogon("", "alice", "secret", &status));
     EXPECT_EQ(kStatusDone, status);
     EXPECT_EQ(Calls({"logon", "close"}), logon.calls);
 }

@@ -1,4 +1,5 @@
 // The pool of database thread objects lent to remote-procedure threads.
+#include <server/object_access.h>
 #include <server/thread_mediator.h>
 
 #include <gtest/gtest.h>
@@ -43,9 +44,9 @@ TEST(ThreadMediator, GuardHoldsTheLockAndGivesBackOnEveryWayOut)
 
     try {
         ThreadMediatorGuard guard;
-        throw 232L;
+        throw (long)kStatusNotFound;
     } catch (long code) {
-        EXPECT_EQ(code, 232);
+        EXPECT_EQ(code, (long)kStatusNotFound);
     }
     EXPECT_FALSE(gNeoCritical.isHeldByMe());
     EXPECT_EQ(ThreadMediator::PooledCount(), 1);
