@@ -1,4 +1,5 @@
 // ServerInterface from a client process against the test server program.
+#include <server/object_access.h>
 #include <server/server_client.h>
 #include <server/transfer_records.h>
 
@@ -15,8 +16,10 @@
 #include "rpc_reply.h"
 #include "sample_batch.h"
 #include "server_peer.h"
+#include "statuses.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -98,13 +101,14 @@ protected:
         RpcBlob blob = {(ULONG)bytes.size(), bytes.data()};
         LONG status = -1;
         DWORD fault = Guarded([&] { StoreObjects(context, &blob, 0, NULL, &status); });
-        return fault ? (LONG)fault : status;
+        return fault != kNothingRaised ? (LONG)fault : status;
     }
 
     LONG ByID(NeoClassID classID, NeoID id, Reply& reply)
     {
         LONG status = -1;
-        EXPECT_EQ(Guarded([&] { GetObjectByID(m_context, classID, id, &reply, &status); }), 0u);
+        EXPECT_EQ(Guarded([&] { GetObjectByID(m_context, classID, id, &reply, &status); }),
+                  kNothingRaised);
         return status;
     }
 
@@ -124,69 +128,99 @@ std::map<NeoClassID, long> ClassCounts(InMemoryDatabase& image)
     return counts;
 }
 
-TEST_F(ServerRpc, BatchWithChildrenTravelsByIDAndByNameAndIsRenamedAndDeleted)
-{
-    Start();
-    InMemoryDatabase sent;
-    NeoID batchID = BuildSampleBatch(sent.get(), 6);
-    // As a console does, the client takes its objects' IDs from the server:
-    // it reserves them here, so that the server hands them out no more.
-    const NeoID highestSent = sent->getUniqueID(1);
-    LONG reserved = 0, status = -1;
-    while (reserved < highestSent) {
-        NewObjectID(m_context, &reserved, &status);
-        ASSERT_EQ(status, 0);
+// The server holds the sample batch with its children, stored by a client.
+class ServerRpcStoredBatch : public ServerRpc {
+protected:
+    void SetUp() override
+    {
+        Start();
+        m_batchID = BuildSampleBatch(m_sent.get(), 6);
+        // As a console does, the client takes its objects' IDs from the
+        // server: it reserves them here, so that the server hands them out
+        // no more.
+        const NeoID highestSent = m_sent->getUniqueID(1);
+        LONG reserved = 0, status = -1;
+        while (reserved < highestSent) {
+            NewObjectID(m_context, &reserved, &status);
+            ASSERT_EQ(status, kStatusDone);
+        }
+        ASSERT_EQ(Store(m_sent), kStatusDone);
     }
-    ASSERT_EQ(Store(sent), 0);
 
+    // The batches ListObjectNames lists.
+    std::vector<NameRecord> ListedBatches()
+    {
+        Reply names;
+        LONG status = -1;
+        ListObjectNames(m_context, kDefinitionsOnly, kClassBatch, &names, &status);
+        EXPECT_EQ(status, kStatusDone);
+        return Names(names);
+    }
+
+    InMemoryDatabase m_sent;
+    NeoID m_batchID = 0;
+};
+
+TEST_F(ServerRpcStoredBatch, TravelsByIDWithEveryChild)
+{
     Reply byID;
-    ASSERT_EQ(ByID(kClassBatch, batchID, byID), 0);
+    ASSERT_EQ(ByID(kClassBatch, m_batchID, byID), kStatusDone);
     InMemoryDatabase received;
     received.Load(byID.Bytes());
-    EXPECT_EQ(ClassCounts(received), ClassCounts(sent));
-    EXPECT_EQ(received->countObjects(kClassPersistBase), sent->countObjects(kClassPersistBase));
+    EXPECT_EQ(ClassCounts(received), ClassCounts(m_sent));
+    EXPECT_EQ(received->countObjects(kClassPersistBase), m_sent->countObjects(kClassPersistBase));
+}
 
+TEST_F(ServerRpcStoredBatch, TravelsByNameWithEveryChild)
+{
     Reply byName;
+    LONG status = -1;
     GetObjectByName(m_context, kClassBatch, "Nightly load", &byName, &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(status, kStatusDone);
     InMemoryDatabase named;
     named.Load(byName.Bytes());
-    EXPECT_EQ(ClassCounts(named), ClassCounts(sent));
+    EXPECT_EQ(ClassCounts(named), ClassCounts(m_sent));
+}
 
-    Reply names;
-    ListObjectNames(m_context, kDefinitionsOnly, kClassBatch, &names, &status);
-    ASSERT_EQ(status, 0);
-    std::vector<NameRecord> listed = Names(names);
+TEST_F(ServerRpcStoredBatch, IsListedOnceAlsoAfterASecondStore)
+{
+    std::vector<NameRecord> listed = ListedBatches();
     ASSERT_EQ(listed.size(), 1u);
     EXPECT_EQ(listed[0].name, "Nightly load");
-    EXPECT_EQ(listed[0].id, batchID);
+    EXPECT_EQ(listed[0].id, m_batchID);
 
     // A second save of the same batch updates it instead of adding another.
-    ASSERT_EQ(Store(sent), 0);
-    Reply again;
-    ListObjectNames(m_context, kDefinitionsOnly, kClassBatch, &again, &status);
-    EXPECT_EQ(Names(again).size(), 1u);
+    ASSERT_EQ(Store(m_sent), kStatusDone);
+    EXPECT_EQ(ListedBatches().size(), 1u);
+}
 
-    RenameObject(m_context, batchID, "Weekly load", &status);
-    ASSERT_EQ(status, 0);
+TEST_F(ServerRpcStoredBatch, IsRenamed)
+{
+    LONG status = -1;
+    RenameObject(m_context, m_batchID, "Weekly load", &status);
+    ASSERT_EQ(status, kStatusDone);
     LONG nameFree = -1;
     IsNameFree(m_context, kClassBatch, "Nightly load", &nameFree, &status);
-    EXPECT_EQ(nameFree, 1);
+    EXPECT_EQ(nameFree, TRUE);
     IsNameFree(m_context, kClassBatch, "Weekly load", &nameFree, &status);
-    EXPECT_EQ(nameFree, 0);
+    EXPECT_EQ(nameFree, FALSE);
     char batchName[256] = "";
-    GetBatchName(m_context, batchID, batchName, &status);
+    GetBatchName(m_context, m_batchID, batchName, &status);
     EXPECT_STREQ(batchName, "Weekly load");
+}
 
-    LONG ids[] = {batchID};
+TEST_F(ServerRpcStoredBatch, IsDeletedWithItsSteps)
+{
+    LONG status = -1;
+    LONG ids[] = {m_batchID};
     DeleteObjects(m_context, 1, ids, &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(status, kStatusDone);
     Reply gone;
-    EXPECT_EQ(ByID(kClassBatch, batchID, gone), 232);
+    EXPECT_EQ(ByID(kClassBatch, m_batchID, gone), kStatusNotFound);
     EXPECT_EQ(gone.size, 0u);
     Reply noSteps;
     ListObjectNames(m_context, kDefinitionsAndRuns, kClassProcessBase, &noSteps, &status);
-    EXPECT_EQ(status, 232);
+    EXPECT_EQ(status, kStatusNotFound);
 }
 
 TEST_F(ServerRpc, StepWithAParentArrivesOnlyThroughItsParent)
@@ -197,9 +231,9 @@ TEST_F(ServerRpc, StepWithAParentArrivesOnlyThroughItsParent)
     step->SetName("orphan");
     step->SetParentID(999);
     NeoID stepID = sent.Add(step, 5000)->getID();
-    ASSERT_EQ(Store(sent), 0);
+    ASSERT_EQ(Store(sent), kStatusDone);
     Reply reply;
-    EXPECT_EQ(ByID(kClassProcessExe, stepID, reply), 232);
+    EXPECT_EQ(ByID(kClassProcessExe, stepID, reply), kStatusNotFound);
 }
 
 TEST_F(ServerRpc, MalformedImagesFailAndTheServerKeepsServing)
@@ -225,16 +259,16 @@ TEST_F(ServerRpc, MalformedImagesFailAndTheServerKeepsServing)
                       StoreObjects(m_context, blob, 0, NULL, &stored);
                       AddObjects(m_context, blob, 0, NULL, &added);
                   }),
-                  0u);
+                  kNothingRaised);
         EXPECT_EQ(stored, ERROR_INVALID_DATA);
         EXPECT_EQ(added, ERROR_INVALID_DATA);
     }
     EXPECT_TRUE(m_peer->Running());
-    EXPECT_EQ(Guarded([] { Ping(); }), 0u);
+    EXPECT_EQ(Guarded([] { Ping(); }), kNothingRaised);
     Reply names;
     LONG status = -1;
     ListObjectNames(m_context, kDefinitionsOnly, kClassBatch, &names, &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(status, kStatusDone);
     EXPECT_EQ(Names(names)[0].name, "kept");
 }
 
@@ -282,8 +316,6 @@ std::vector<BYTE> FileBytes(const std::string& path)
     CloseHandle(file);
     return bytes;
 }
-
-const LONG kStatusNotFound = 232;
 
 TEST_F(ServerRpc, AKilledServerKeepsEveryAcknowledgedChangeAndNoHalfStore)
 {
@@ -349,8 +381,8 @@ TEST_F(ServerRpc, AKilledServerKeepsEveryAcknowledgedChangeAndNoHalfStore)
     for (Change& c : changes) {
         SCOPED_TRACE(c.call);
         LONG status = -1;
-        ASSERT_EQ(Guarded([&] { c.run(&status); }), 0u);
-        ASSERT_EQ(status, 0);
+        ASSERT_EQ(Guarded([&] { c.run(&status); }), kNothingRaised);
+        ASSERT_EQ(status, kStatusDone);
     }
     m_peer->Kill();
     background.join();
@@ -360,7 +392,7 @@ TEST_F(ServerRpc, AKilledServerKeepsEveryAcknowledgedChangeAndNoHalfStore)
     Serve();
 
     Reply storedBack;
-    ASSERT_EQ(ByID(kClassBatch, storedID, storedBack), 0);
+    ASSERT_EQ(ByID(kClassBatch, storedID, storedBack), kStatusDone);
     InMemoryDatabase sent, back;
     sent.Load(stored);
     back.Load(storedBack.Bytes());
@@ -384,14 +416,14 @@ TEST_F(ServerRpc, AKilledServerKeepsEveryAcknowledgedChangeAndNoHalfStore)
     whole.Load(backgroundImages[0]);
     Reply names;
     ListObjectNames(m_context, kDefinitionsOnly, kClassBatch, &names, &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(status, kStatusDone);
     std::set<std::string> present;
     for (const NameRecord& record : Names(names)) {
         if (record.name.compare(0, 11, "background ") != 0)
             continue;
         present.insert(record.name);
         Reply image;
-        ASSERT_EQ(ByID(kClassBatch, record.id, image), 0);
+        ASSERT_EQ(ByID(kClassBatch, record.id, image), kStatusDone);
         InMemoryDatabase received;
         received.Load(image.Bytes());
         EXPECT_EQ(ClassCounts(received), ClassCounts(whole)) << record.name;
@@ -401,7 +433,21 @@ TEST_F(ServerRpc, AKilledServerKeepsEveryAcknowledgedChangeAndNoHalfStore)
     EXPECT_LE(present.size(), (size_t)answered + 1);
 }
 
-TEST_F(ServerRpc, ReadsLeaveTheFileAsItWasAndAStoreBackKeepsEveryObjectAndID)
+TEST_F(ServerRpc, ReadsLeaveTheFileAsItWas)
+{
+    NeoID batchID = 0;
+    Start([&](CNeoDatabase* db) { batchID = BuildSampleBatch(db, 5); });
+    const std::vector<BYTE> fileBefore = FileBytes(m_path);
+    ASSERT_FALSE(fileBefore.empty());
+    const int kReads = 1000;
+    for (int i = 0; i < kReads; ++i) {
+        Reply image;
+        ASSERT_EQ(ByID(kClassBatch, batchID, image), kStatusDone) << "read " << i;
+    }
+    EXPECT_TRUE(FileBytes(m_path) == fileBefore);
+}
+
+TEST_F(ServerRpc, AStoreBackOfAReadBatchKeepsEveryObjectAndID)
 {
     NeoID batchID = 0;
     Start([&](CNeoDatabase* db) { batchID = BuildSampleBatch(db, 5); });
@@ -409,32 +455,22 @@ TEST_F(ServerRpc, ReadsLeaveTheFileAsItWasAndAStoreBackKeepsEveryObjectAndID)
         Reply all;
         LONG status = -1;
         GetObjectsByClass(m_context, kDefinitionsAndRuns, kClassPersistBase, &all, &status);
-        EXPECT_EQ(status, 0);
+        EXPECT_EQ(status, kStatusDone);
         InMemoryDatabase image;
         image.Load(all.Bytes());
         return ObjectsOf(image);
     };
-
-    const std::vector<BYTE> fileBefore = FileBytes(m_path);
-    ASSERT_FALSE(fileBefore.empty());
-    const int kReads = 1000;
-    for (int i = 0; i < kReads; ++i) {
-        Reply image;
-        ASSERT_EQ(ByID(kClassBatch, batchID, image), 0) << "read " << i;
-    }
-    EXPECT_TRUE(FileBytes(m_path) == fileBefore);
-
     const std::vector<StoredObject> before = storedObjects();
     Reply first;
-    ASSERT_EQ(ByID(kClassBatch, batchID, first), 0);
+    ASSERT_EQ(ByID(kClassBatch, batchID, first), kStatusDone);
     InMemoryDatabase read;
     read.Load(first.Bytes());
     for (int save = 1; save <= 2; ++save) {
         SCOPED_TRACE(save);
-        ASSERT_EQ(StoreBytes(m_context, first.Bytes()), 0);
+        ASSERT_EQ(StoreBytes(m_context, first.Bytes()), kStatusDone);
         EXPECT_EQ(storedObjects(), before);
         Reply again;
-        ASSERT_EQ(ByID(kClassBatch, batchID, again), 0);
+        ASSERT_EQ(ByID(kClassBatch, batchID, again), kStatusDone);
         InMemoryDatabase reread;
         reread.Load(again.Bytes());
         EXPECT_EQ(ObjectsOf(reread), ObjectsOf(read));
@@ -472,9 +508,9 @@ TEST_F(ServerRpc, AnImageOverAnObjectOfAnotherClassIsRefusedWhole)
 
         LONG nameFree = 0, status = -1;
         IsNameFree(m_context, kClassBatch, "fresh", &nameFree, &status);
-        EXPECT_EQ(nameFree, 1);
+        EXPECT_EQ(nameFree, TRUE);
         Reply kept;
-        ASSERT_EQ(ByID(kClassProcessExe, stepID, kept), 0);
+        ASSERT_EQ(ByID(kClassProcessExe, stepID, kept), kStatusDone);
         InMemoryDatabase received;
         received.Load(kept.Bytes());
         CNeoRef<CPPersistBase> step(CPPersistBase::FindByID(received.get(), kClassProcessExe, stepID));
@@ -499,6 +535,9 @@ void SeedModes(CNeoDatabase* db)
     add(new CPSchedule, "nights", 1);
 }
 
+// A listing mode the server does not know: it takes no objects.
+const long kUnknownMode = kDefinitionsAndRuns + 1;
+
 TEST_F(ServerRpc, ModeFilterOfClassReadsAndNameLists)
 {
     Start(SeedModes);
@@ -509,15 +548,15 @@ TEST_F(ServerRpc, ModeFilterOfClassReadsAndNameLists)
         long objects;
         LONG namesStatus;    // ListObjectNames
     } cases[] = {
-        {kClassProcessExe, 0, 0, 2, 0},
-        {kClassProcessExe, 1, 0, 1, 0},
-        {kClassProcessExe, 2, 0, 3, 0},
-        {kClassProcessExe, 3, 0, 0, 0},
-        {kClassProcessBase, 2, 0, 3, 0},  // subclasses count
-        {kClassSchedule, 0, 232, 0, 0},
-        {kClassSchedule, 2, 0, 1, 0},
-        {kClassAgent, 2, 232, 0, 232},
-        {kClassAgent, 3, 0, 0, 232},
+        {kClassProcessExe, kDefinitionsOnly, kStatusDone, 2, kStatusDone},
+        {kClassProcessExe, kRunInstancesOnly, kStatusDone, 1, kStatusDone},
+        {kClassProcessExe, kDefinitionsAndRuns, kStatusDone, 3, kStatusDone},
+        {kClassProcessExe, kUnknownMode, kStatusDone, 0, kStatusDone},
+        {kClassProcessBase, kDefinitionsAndRuns, kStatusDone, 3, kStatusDone},  // subclasses count
+        {kClassSchedule, kDefinitionsOnly, kStatusNotFound, 0, kStatusDone},
+        {kClassSchedule, kDefinitionsAndRuns, kStatusDone, 1, kStatusDone},
+        {kClassAgent, kDefinitionsAndRuns, kStatusNotFound, 0, kStatusNotFound},
+        {kClassAgent, kUnknownMode, kStatusDone, 0, kStatusNotFound},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "class " << c.classID << " mode " << c.mode);
@@ -525,7 +564,7 @@ TEST_F(ServerRpc, ModeFilterOfClassReadsAndNameLists)
         LONG status = -1;
         GetObjectsByClass(m_context, c.mode, c.classID, &objects, &status);
         ASSERT_EQ(status, c.objectsStatus);
-        if (status == 0) {
+        if (status == kStatusDone) {
             InMemoryDatabase image;
             image.Load(objects.Bytes());
             EXPECT_EQ(image->countObjects(kClassPersistBase), c.objects);
@@ -535,7 +574,7 @@ TEST_F(ServerRpc, ModeFilterOfClassReadsAndNameLists)
         Reply names;
         ListObjectNames(m_context, c.mode, c.classID, &names, &status);
         ASSERT_EQ(status, c.namesStatus);
-        if (status == 0) {
+        if (status == kStatusDone) {
             EXPECT_EQ((long)Names(names).size(), c.objects);
         }
     }
@@ -546,6 +585,7 @@ TEST_F(ServerRpc, StatusCodesOfRefusalsAndAnswersOfIdleManagers)
     Start(SeedModes);
     const std::string longName(300, 'n');
     const std::string longFile(200, 'f');
+    const NeoID kMissingID = 777;
     Reply reply;
     LONG status = -1, value = -1;
     struct Case {
@@ -553,22 +593,22 @@ TEST_F(ServerRpc, StatusCodesOfRefusalsAndAnswersOfIdleManagers)
         std::function<void()> run;
         LONG expected;
     } cases[] = {
-        {"GetObjectByID missing", [&] { GetObjectByID(m_context, kClassBatch, 777, &reply, &status); }, 232},
-        {"GetObjectByName missing", [&] { GetObjectByName(m_context, kClassBatch, "none", &reply, &status); }, 232},
-        {"GetObjectByName too long", [&] { GetObjectByName(m_context, kClassBatch, longName.c_str(), &reply, &status); }, 1},
-        {"RenameObject missing", [&] { RenameObject(m_context, 777, "x", &status); }, 232},
-        {"RenameObject too long", [&] { RenameObject(m_context, 1, longName.c_str(), &status); }, 1},
-        {"IsNameFree too long", [&] { IsNameFree(m_context, kClassBatch, longName.c_str(), &value, &status); }, 1},
-        {"GetBatchStatus missing", [&] { GetBatchStatus(m_context, 777, &value, &status); }, 232},
-        {"SetBatchStatus missing", [&] { SetBatchStatus(m_context, 777, 4, &status); }, 232},
-        {"GetBatchName missing", [&] { char name[256]; GetBatchName(m_context, 777, name, &status); }, 232},
-        {"ListBatchLogs missing", [&] { ListBatchLogs(m_context, 2, 777, &reply, &status); }, 232},
-        {"TestFileAccess file too long", [&] { TestFileAccess("", "user", "pw", longFile.c_str(), &status); }, 1},
-        {"PostProcessUpdate queued", [&] { RpcBlob step = {0, NULL}; PostProcessUpdate(m_context, 5, &step, &status); }, 0},
-        {"RegisterConsole", [&] { RegisterConsole(ServerInterface_Binding, m_context, "host", "x", &status); }, 1},
-        {"RegisterConsole long host", [&] { RegisterConsole(ServerInterface_Binding, m_context, longFile.c_str(), "x", &status); }, 1},
-        {"NoOp", [&] { RpcBlob none = {0, NULL}; NoOp(m_context, 1, 2, &none, &status); }, 0},
-        {"ListUnregisteredAgents", [&] { ListUnregisteredAgents(m_context, &reply, &status); }, 0},
+        {"GetObjectByID missing", [&] { GetObjectByID(m_context, kClassBatch, kMissingID, &reply, &status); }, kStatusNotFound},
+        {"GetObjectByName missing", [&] { GetObjectByName(m_context, kClassBatch, "none", &reply, &status); }, kStatusNotFound},
+        {"GetObjectByName too long", [&] { GetObjectByName(m_context, kClassBatch, longName.c_str(), &reply, &status); }, kStatusRefused},
+        {"RenameObject missing", [&] { RenameObject(m_context, kMissingID, "x", &status); }, kStatusNotFound},
+        {"RenameObject too long", [&] { RenameObject(m_context, 1, longName.c_str(), &status); }, kStatusRefused},
+        {"IsNameFree too long", [&] { IsNameFree(m_context, kClassBatch, longName.c_str(), &value, &status); }, kStatusRefused},
+        {"GetBatchStatus missing", [&] { GetBatchStatus(m_context, kMissingID, &value, &status); }, kStatusNotFound},
+        {"SetBatchStatus missing", [&] { SetBatchStatus(m_context, kMissingID, kBatchExecuting, &status); }, kStatusNotFound},
+        {"GetBatchName missing", [&] { char name[256]; GetBatchName(m_context, kMissingID, name, &status); }, kStatusNotFound},
+        {"ListBatchLogs missing", [&] { ListBatchLogs(m_context, kDefinitionsAndRuns, kMissingID, &reply, &status); }, kStatusNotFound},
+        {"TestFileAccess file too long", [&] { TestFileAccess("", "user", "pw", longFile.c_str(), &status); }, kStatusRefused},
+        {"PostProcessUpdate queued", [&] { RpcBlob step = {0, NULL}; PostProcessUpdate(m_context, 5, &step, &status); }, kStatusDone},
+        {"RegisterConsole", [&] { RegisterConsole(ServerInterface_Binding, m_context, "host", "x", &status); }, kStatusRefused},
+        {"RegisterConsole long host", [&] { RegisterConsole(ServerInterface_Binding, m_context, longFile.c_str(), "x", &status); }, kStatusRefused},
+        {"NoOp", [&] { RpcBlob none = {0, NULL}; NoOp(m_context, 1, 2, &none, &status); }, kStatusDone},
+        {"ListUnregisteredAgents", [&] { ListUnregisteredAgents(m_context, &reply, &status); }, kStatusDone},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.call);
@@ -576,23 +616,32 @@ TEST_F(ServerRpc, StatusCodesOfRefusalsAndAnswersOfIdleManagers)
         MIDL_user_free(reply.data);
         reply.data = NULL;
         reply.size = 0;
-        ASSERT_EQ(Guarded([&] { c.run(); }), 0u);
+        ASSERT_EQ(Guarded([&] { c.run(); }), kNothingRaised);
         EXPECT_EQ(status, c.expected);
     }
     // The last call's empty agent list: a zero count and no records.
     EXPECT_EQ(reply.Bytes(), (std::vector<BYTE>{0, 0}));
+}
 
-    // This server applies no results: the queue takes 15 and refuses the 16th.
-    for (int posted = 2; posted <= 16; ++posted) {
+TEST_F(ServerRpc, ResultQueueOfAServerThatAppliesNoneTakesFifteen)
+{
+    Start();
+    for (int posted = 1; posted <= 16; ++posted) {
         RpcBlob step = {0, NULL};
-        ASSERT_EQ(Guarded([&] { PostProcessUpdate(m_context, 5, &step, &status); }), 0u);
-        EXPECT_EQ(status, posted <= 15 ? 0 : 1) << "result " << posted;
+        LONG status = -1;
+        ASSERT_EQ(Guarded([&] { PostProcessUpdate(m_context, 5, &step, &status); }),
+                  kNothingRaised);
+        EXPECT_EQ(status, posted <= 15 ? kStatusDone : kStatusRefused) << "result " << posted;
     }
+}
 
+TEST_F(ServerRpc, StopServerListeningIsRefusedToClients)
+{
+    Start();
     LONG stopped = -1;
-    ASSERT_EQ(Guarded([&] { stopped = StopServerListening(); }), 0u);
-    EXPECT_EQ(stopped, 5);
-    EXPECT_EQ(Guarded([] { Ping(); }), 0u);
+    ASSERT_EQ(Guarded([&] { stopped = StopServerListening(); }), kNothingRaised);
+    EXPECT_EQ(stopped, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Guarded([] { Ping(); }), kNothingRaised);
 }
 
 TEST_F(ServerRpc, LocksAreHeldUntilUnlocked)
@@ -609,18 +658,18 @@ TEST_F(ServerRpc, LocksAreHeldUntilUnlocked)
     LONG status = -1;
     LONG both[] = {a, b}, first[] = {a}, second[] = {b}, secondThenFirst[] = {b, a};
     LockObjects(m_context, 2, both, &status);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, kStatusDone);
     LockObjects(m_context, 1, first, &status);
-    EXPECT_EQ(status, 167);
+    EXPECT_EQ(status, kStatusBusy);
     UnlockObjects(m_context, 2, both, &status);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, kStatusDone);
     LockObjects(m_context, 1, first, &status);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, kStatusDone);
     // b is locked first, then a is found busy: b is released again.
     LockObjects(m_context, 2, secondThenFirst, &status);
-    EXPECT_EQ(status, 167);
+    EXPECT_EQ(status, kStatusBusy);
     LockObjects(m_context, 1, second, &status);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, kStatusDone);
 }
 
 TEST_F(ServerRpc, BatchStatusKeepsTheStatusARunReturnsTo)
@@ -637,7 +686,7 @@ TEST_F(ServerRpc, BatchStatusKeepsTheStatusARunReturnsTo)
     });
     auto savedStatus = [&]() {
         Reply image;
-        EXPECT_EQ(ByID(kClassBatch, batchID, image), 0);
+        EXPECT_EQ(ByID(kClassBatch, batchID, image), kStatusDone);
         InMemoryDatabase received;
         received.Load(image.Bytes());
         CNeoRef<CPPersistBase> batch(CPPersistBase::FindByID(received.get(), kClassBatch, batchID));
@@ -645,7 +694,7 @@ TEST_F(ServerRpc, BatchStatusKeepsTheStatusARunReturnsTo)
     };
     LONG status = -1, value = -1;
     SetBatchStatus(m_context, batchID, kBatchExecuting, &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(status, kStatusDone);
     GetBatchStatus(m_context, batchID, &value, &status);
     EXPECT_EQ(value, kBatchExecuting);
     EXPECT_EQ(savedStatus(), kBatchQueued);
@@ -660,7 +709,7 @@ TEST_F(ServerRpc, DocumentNumbersAndObjectIDsAreNew)
     Start();
     LONG first = 0, second = 0, status = -1;
     NextDocumentNumber(m_context, &first, &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(status, kStatusDone);
     NextDocumentNumber(m_context, &second, &status);
     EXPECT_EQ(second, first + 1);
     LONG id1 = 0, id2 = 0;
@@ -687,7 +736,7 @@ TEST_F(ServerRpc, RunLogsAreListedWithStartTimeAndRunNumber)
     Reply reply;
     LONG status = -1;
     ListBatchLogs(m_context, kDefinitionsAndRuns, connector, &reply, &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(status, kStatusDone);
     CObList list;
     LoadTransferList(reply.data, reply.size, list);
     ASSERT_EQ(list.GetCount(), 45);
@@ -704,7 +753,7 @@ TEST_F(ServerRpc, EnvironmentBlockEndsWithTwoNulBytes)
     Reply environment;
     LONG status = -1;
     GetServerEnvironment(&environment, &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(status, kStatusDone);
     ASSERT_GE(environment.size, 2u);
     EXPECT_EQ(environment.data[environment.size - 1], 0);
     EXPECT_EQ(environment.data[environment.size - 2], 0);
@@ -720,7 +769,7 @@ TEST_F(ServerRpc, ClientNumbersWrapAfter12400AndNeverRepeatAcrossCallers)
     for (int i = 0; i < 201; ++i) {
         LONG number = 0, status = -1;
         NextClientNumber(&number, &status);
-        ASSERT_EQ(status, 0);
+        ASSERT_EQ(status, kStatusDone);
         numbers.push_back(number);
     }
     EXPECT_EQ(numbers.front(), 12201);
@@ -735,7 +784,7 @@ TEST_F(ServerRpc, ClientNumbersWrapAfter12400AndNeverRepeatAcrossCallers)
         callers.emplace_back([&, t] {
             for (int i = 0; i < (t == 3 ? 49 : 50); ++i) {
                 LONG number = 0, status = -1;
-                if (Guarded([&] { NextClientNumber(&number, &status); }) != 0)
+                if (Guarded([&] { NextClientNumber(&number, &status); }) != kNothingRaised)
                     return;
                 std::lock_guard<std::mutex> hold(lock);
                 seen.insert(number);
@@ -776,15 +825,15 @@ TEST_F(ServerRpc, SessionOfAKilledClientIsRunDown)
 TEST_F(ServerRpc, ListenerStopsCleanly)
 {
     Start();
-    ASSERT_EQ(Guarded([&] { CloseSession(&m_context); }), 0u);
-    EXPECT_EQ(m_peer->Stop(), 0u);
+    ASSERT_EQ(Guarded([&] { CloseSession(&m_context); }), kNothingRaised);
+    EXPECT_EQ(m_peer->Stop(), (DWORD)EXIT_SUCCESS);
 }
 
 TEST_F(ServerRpc, ClosedSessionLeavesTheList)
 {
     Start();
     ASSERT_EQ(m_peer->SessionCount(), 1);
-    ASSERT_EQ(Guarded([&] { CloseSession(&m_context); }), 0u);
+    ASSERT_EQ(Guarded([&] { CloseSession(&m_context); }), kNothingRaised);
     EXPECT_EQ(m_context, nullptr);
     EXPECT_EQ(m_peer->SessionCount(), 0);
 }
