@@ -4,6 +4,8 @@
 // console's pause and stop act on a running batch.
 #include "model_test_util.h"
 #include "rpc_reply.h"
+#include "status_names.h"
+#include "statuses.h"
 #include "watched_folder.h"
 #include "zqserver_copy.h"
 
@@ -16,7 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -34,8 +38,8 @@ struct BatchState {
 
 std::ostream& operator<<(std::ostream& out, const BatchState& state)
 {
-    return out << "batch status " << state.status << ", phase " << state.phase << ", run "
-               << state.runNumber;
+    return out << "batch status " << BatchStatusName(state.status) << ", phase "
+               << RunPhaseName(state.phase) << ", run " << state.runNumber;
 }
 
 bool Armed(const BatchState& state)
@@ -90,7 +94,12 @@ protected:
         database->close();
     }
 
-    void TearDown() override { Disconnect(); }
+    void TearDown() override
+    {
+        Disconnect();
+        if (m_database)
+            m_database->close();
+    }
 
     static CPTriggerDirNotify* Trigger(const WatchedFolder& folder)
     {
@@ -122,7 +131,8 @@ protected:
         RpcBlob empty = {0, NULL};
         for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(100)) {
             LONG status = -1;
-            if (Guarded([&] { OpenSession(&m_context, &empty, &status); }) == 0 && status == 0)
+            if (Guarded([&] { OpenSession(&m_context, &empty, &status); }) == kNothingRaised &&
+                status == kStatusDone)
                 return true;
         }
         return false;
@@ -150,7 +160,7 @@ protected:
         LONG status = -1;
         DWORD fault =
             Guarded([&] { GetObjectByID(m_context, kClassBatch, m_batchID, &reply, &status); });
-        if (fault != 0 || status != 0)
+        if (fault != kNothingRaised || status != kStatusDone)
             return m_last;
         InMemoryDatabase image;
         image.Load(reply.Bytes());
@@ -173,8 +183,48 @@ protected:
     LONG SetStatus(long batchStatus)
     {
         LONG status = -1;
-        EXPECT_EQ(0u, Guarded([&] { SetBatchStatus(m_context, m_batchID, batchStatus, &status); }));
+        EXPECT_EQ(kNothingRaised,
+                  Guarded([&] { SetBatchStatus(m_context, m_batchID, batchStatus, &status); }));
         return status;
+    }
+
+    // Starts the server and waits until the batch is armed.
+    void StartArmed()
+    {
+        ASSERT_TRUE(m_server.StartDebug());
+        ASSERT_TRUE(Connect());
+        ASSERT_TRUE(WaitFor(Armed)) << m_last;
+    }
+
+    // Run 1 ends by itself, run 2 is started; the server is killed in the
+    // middle of run 2, started again and connected to.
+    void KillInTheMiddleOfRunTwo()
+    {
+        ASSERT_NO_FATAL_FAILURE(StartArmed());
+        ASSERT_TRUE(m_folderA.AddFile());
+        ASSERT_TRUE(WaitFor(Ended(1))) << m_last;
+        ASSERT_TRUE(WaitFor(Armed)) << m_last;
+        ASSERT_TRUE(m_folderB.AddFile());
+        ASSERT_TRUE(WaitFor(MidRun(2))) << m_last;
+        m_server.Kill();
+        Disconnect(true);
+        ASSERT_TRUE(m_server.StartDebug());
+        ASSERT_TRUE(Connect());
+    }
+
+    // After the restart, run 3 ends by itself; the server is stopped and its
+    // database opened in this process.
+    void RunThreeAfterTheRestartAndStop()
+    {
+        ASSERT_NO_FATAL_FAILURE(KillInTheMiddleOfRunTwo());
+        ASSERT_TRUE(WaitFor(Armed)) << m_last;
+        ASSERT_TRUE(m_folderA.AddFile());
+        ASSERT_TRUE(WaitFor(Ended(3))) << m_last;
+        Disconnect();
+        std::string output;
+        ASSERT_EQ(EXIT_SUCCESS, m_server.StopDebug(output)) << output;
+        m_database = m_server.OpenDatabase();
+        ASSERT_TRUE(m_database);
     }
 
     // Declared before the server, so that the server ends before they go.
@@ -184,50 +234,47 @@ protected:
     NeoID m_batchID = 0;
     ServerInterfaceContext m_context = NULL;
     BatchState m_last = {-1, -1, -1};
+    std::unique_ptr<CNeoDatabase> m_database;  // closed by TearDown
 };
 
-TEST_F(ZqserverBatchRun, TriggersStartRunsAndAKilledServerEndsTheInterruptedRunAtItsRestart)
+TEST_F(ZqserverBatchRun, ATriggeredRunEndsAndTheBatchIsArmedAgain)
 {
-    ASSERT_TRUE(m_server.StartDebug());
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(WaitFor(Armed)) << m_last;
+    ASSERT_NO_FATAL_FAILURE(StartArmed());
     ASSERT_TRUE(m_folderA.AddFile());
     ASSERT_TRUE(WaitFor(Ended(1))) << m_last;
-    EXPECT_LE(m_last.phase, kPhaseArmed);
+    EXPECT_LE(m_last.phase, kPhaseArmed) << m_last;
     ASSERT_TRUE(WaitFor(Armed)) << m_last;
-    ASSERT_TRUE(m_folderB.AddFile());
-    ASSERT_TRUE(WaitFor(MidRun(2))) << m_last;
+}
 
-    // A crash in the middle of run 2.
-    m_server.Kill();
-    Disconnect(true);
-    ASSERT_TRUE(m_server.StartDebug());
-    ASSERT_TRUE(Connect());
+TEST_F(ZqserverBatchRun, AKilledServerRestartsWithTheInterruptedRunEndedAndTheBatchArmed)
+{
+    ASSERT_NO_FATAL_FAILURE(KillInTheMiddleOfRunTwo());
     BatchState restarted = Read();
     EXPECT_EQ(kBatchQueued, restarted.status) << restarted;
     EXPECT_EQ(2, restarted.runNumber) << restarted;
     ASSERT_TRUE(WaitFor(Armed)) << m_last;
-    ASSERT_TRUE(m_folderA.AddFile());
-    ASSERT_TRUE(WaitFor(Ended(3))) << m_last;
+}
 
-    Disconnect();
-    std::string output;
-    ASSERT_EQ(0, m_server.StopDebug(output)) << output;
-
-    std::unique_ptr<CNeoDatabase> database = m_server.OpenDatabase();
+TEST_F(ZqserverBatchRun, RunsGoOnAfterTheRestartAndTheStopKeepsTheBatchQueued)
+{
+    ASSERT_NO_FATAL_FAILURE(RunThreeAfterTheRestartAndStop());
     CNeoRef<CPBatch> batch(static_cast<CPBatch*>(
-        CPPersistBase::FindByID(database.get(), kClassBatch, m_batchID)));
+        CPPersistBase::FindByID(m_database.get(), kClassBatch, m_batchID)));
     ASSERT_TRUE(batch);
-    EXPECT_EQ(kBatchQueued, batch->GetStatus());
+    EXPECT_EQ(BatchStatusName(kBatchQueued), BatchStatusName(batch->GetStatus()));
     EXPECT_EQ(3, (long)batch->GetRunNumber());
+}
+
+TEST_F(ZqserverBatchRun, EachRunLogEndsBeforeTheNextRunStartsAndNamesItsTriggerFolder)
+{
+    ASSERT_NO_FATAL_FAILURE(RunThreeAfterTheRestartAndStop());
     CNeoFoundObjects connectors, logs;
-    FindChildren(database.get(), kClassBatchLogConnector, m_batchID, TRUE, &connectors);
+    FindChildren(m_database.get(), kClassBatchLogConnector, m_batchID, TRUE, &connectors);
     ASSERT_EQ(1, connectors.GetSize());
-    FindChildren(database.get(), kClassBatchLog, connectors.at<CPPersistBase>(0)->getID(), TRUE,
+    FindChildren(m_database.get(), kClassBatchLog, connectors.at<CPPersistBase>(0)->getID(), TRUE,
                  &logs);
     ASSERT_EQ(3, logs.GetSize());
-    // Each run follows the end of the one before: run 2 was ended at the
-    // restart, before run 3 began.
+    // Run 2 was ended at the restart, before run 3 began.
     const std::string* folders[] = {&m_folderA.path, &m_folderB.path, &m_folderA.path};
     DATE previousEnd = 0;
     for (long run = 1; run <= 3; ++run) {
@@ -243,24 +290,21 @@ TEST_F(ZqserverBatchRun, TriggersStartRunsAndAKilledServerEndsTheInterruptedRunA
         EXPECT_LE(start, end);
         previousEnd = end;
         CNeoFoundObjects triggers;
-        FindChildren(database.get(), kClassBatchLogItemTrigger, log->getID(), TRUE, &triggers);
+        FindChildren(m_database.get(), kClassBatchLogItemTrigger, log->getID(), TRUE, &triggers);
         ASSERT_EQ(1, triggers.GetSize());
         CPBatchLogItemTrigger* trigger = triggers.at<CPBatchLogItemTrigger>(0);
         EXPECT_EQ(kTriggerLogDirectory, trigger->GetTriggerType());
         EXPECT_STREQ(folders[run - 1]->c_str(), trigger->GetDirectory());
     }
-    database->close();
 }
 
 TEST_F(ZqserverBatchRun, PauseHoldsARunAndStopEndsIt)
 {
-    ASSERT_TRUE(m_server.StartDebug());
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(WaitFor(Armed)) << m_last;
+    ASSERT_NO_FATAL_FAILURE(StartArmed());
     ASSERT_TRUE(m_folderB.AddFile());
     ASSERT_TRUE(WaitFor(MidRun(1))) << m_last;
 
-    ASSERT_EQ(0, SetStatus(kBatchPaused));
+    ASSERT_EQ(kStatusDone, SetStatus(kBatchPaused));
     for (int read = 0; read < 8; ++read) {  // about five scheduler passes
         Sleep(150);
         BatchState paused = Read();
@@ -268,16 +312,16 @@ TEST_F(ZqserverBatchRun, PauseHoldsARunAndStopEndsIt)
         ASSERT_EQ(kPhaseMonitoring, paused.phase) << paused;
     }
 
-    ASSERT_EQ(0, SetStatus(kBatchStopping));
+    ASSERT_EQ(kStatusDone, SetStatus(kBatchStopping));
     ASSERT_TRUE(WaitFor([](const BatchState& state) { return state.status == kBatchIdle; }))
         << m_last;
-    EXPECT_EQ(kPhaseLogon, m_last.phase);
+    EXPECT_EQ(kPhaseLogon, m_last.phase) << m_last;
     Reply reply;
     LONG status = -1;
-    ASSERT_EQ(0u, Guarded([&] {
+    ASSERT_EQ(kNothingRaised, Guarded([&] {
         GetObjectsByClass(m_context, kDefinitionsAndRuns, kClassBatchLog, &reply, &status);
     }));
-    ASSERT_EQ(0, status);
+    ASSERT_EQ(kStatusDone, status);
     InMemoryDatabase logs;
     logs.Load(reply.Bytes());
     ASSERT_EQ(1, logs->countObjects(kClassBatchLog));
