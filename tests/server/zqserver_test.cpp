@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -23,9 +24,9 @@ TEST(ZqserverCommandLine, UnknownArgumentsEndWithCode1)
     ZqserverCopy server;
     ASSERT_TRUE(server.copied);
     std::string output;
-    EXPECT_EQ(1, server.Run("-bogus", output));
+    EXPECT_EQ(EXIT_FAILURE, server.Run("-bogus", output));
     EXPECT_EQ("Vantorel Server\nUsage: " + server.exe + " [-install|-remove|-debug]\n", output);
-    EXPECT_EQ(1, server.Run("-debug -install", output));
+    EXPECT_EQ(EXIT_FAILURE, server.Run("-debug -install", output));
     EXPECT_EQ("", output);
 }
 
@@ -39,7 +40,7 @@ TEST(ZqserverCommandLine, DebugStartStopsWhenTheDatabaseCannotBeOpened)
     ASSERT_NE(INVALID_HANDLE_VALUE, blocker);
     CloseHandle(blocker);
     std::string output;
-    EXPECT_EQ(0, server.Run("-DEBUG", output));
+    EXPECT_EQ(EXIT_SUCCESS, server.Run("-DEBUG", output));
     EXPECT_TRUE(Contains(output, "zqdata.db")) << output;
     EXPECT_FALSE(Contains(output, "The Vantorel server was started.")) << output;
 }
@@ -56,22 +57,25 @@ protected:
         RemoveService();  // left over from an earlier run
         ASSERT_TRUE(server.copied);
         RegisterModelKeys(kServerProgram);
+        ASSERT_EQ((NET_API_STATUS)NERR_Success, GetLocalComputerName(computer, sizeof computer));
     }
     void TearDown() override
     {
+        if (service)
+            CloseServiceHandle(service);
         RemoveService();
         CloseServiceHandle(manager);
     }
     void RemoveService()
     {
-        SC_HANDLE service = OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS);
-        if (!service)
+        SC_HANDLE installed = OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS);
+        if (!installed)
             return;
         SERVICE_STATUS status;
-        if (ControlService(service, SERVICE_CONTROL_STOP, &status))
-            WaitForState(service, SERVICE_STOPPED);
-        DeleteService(service);
-        CloseServiceHandle(service);
+        if (ControlService(installed, SERVICE_CONTROL_STOP, &status))
+            WaitForState(installed, SERVICE_STOPPED);
+        DeleteService(installed);
+        CloseServiceHandle(installed);
     }
     // TRUE once the service reaches `state` (within 15 s).
     static bool WaitForState(SC_HANDLE service, DWORD state)
@@ -84,76 +88,92 @@ protected:
         }
         return false;
     }
-    bool Control(SC_HANDLE service, DWORD code, DWORD state)
+    bool Control(DWORD code, DWORD state)
     {
         SERVICE_STATUS status;
         return ControlService(service, code, &status) && WaitForState(service, state);
     }
 
+    // Installs the service with -install and opens it.
+    void Install()
+    {
+        std::string output;
+        ASSERT_EQ(EXIT_SUCCESS, server.Run("-install", output));
+        EXPECT_EQ("Vantorel Server installed.\n", output);
+        service = OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS);
+        ASSERT_TRUE(service != NULL);
+    }
+    // Starts the installed service and waits until it runs.
+    void Start()
+    {
+        ASSERT_TRUE(StartServiceA(service, 0, NULL));
+        ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING));
+    }
+    // Installs the service, starts it and stops it again: its database
+    // holds this computer's agent.
+    void FirstStartAndStop()
+    {
+        ASSERT_NO_FATAL_FAILURE(Install());
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_TRUE(Control(SERVICE_CONTROL_STOP, SERVICE_STOPPED));
+    }
+
     ZqserverCopy server;
     SC_HANDLE manager = NULL;
+    SC_HANDLE service = NULL;
+    char computer[256] = "";
 };
 
-// One test, since the service name is one per machine.
-TEST_F(ZqserverService, InstallRunPauseStopRestartAndRemove)
+TEST_F(ZqserverService, InstallAndRemoveSayWhatTheyDid)
 {
     std::string output;
-    EXPECT_EQ(0, server.Run("-remove", output));
+    EXPECT_EQ(EXIT_SUCCESS, server.Run("-remove", output));
     EXPECT_TRUE(Contains(output, "OpenService failed - ")) << output;
-    ASSERT_EQ(0, server.Run("-install", output));
+    ASSERT_EQ(EXIT_SUCCESS, server.Run("-install", output));
     EXPECT_EQ("Vantorel Server installed.\n", output);
-    ASSERT_EQ(0, server.Run("-remove", output));
+    ASSERT_EQ(EXIT_SUCCESS, server.Run("-remove", output));
     EXPECT_EQ("Vantorel Server removed.\n", output);  // not running: no stopping texts
-    ASSERT_EQ(0, server.Run("-install", output));
-    EXPECT_EQ("Vantorel Server installed.\n", output);
-    SC_HANDLE service = OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS);
-    ASSERT_TRUE(service != NULL);
+}
 
-    // First start: the folder, the file and this computer's agent appear.
-    ASSERT_TRUE(StartServiceA(service, 0, NULL));
-    ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING));
+TEST_F(ZqserverService, PausesContinuesAndStopsOnControls)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_TRUE(Control(SERVICE_CONTROL_PAUSE, SERVICE_PAUSED));
+    EXPECT_TRUE(Control(SERVICE_CONTROL_CONTINUE, SERVICE_RUNNING));
+    EXPECT_TRUE(Control(SERVICE_CONTROL_STOP, SERVICE_STOPPED));
+}
+
+TEST_F(ZqserverService, FirstStartCreatesTheDatabaseWithThisComputersAgent)
+{
+    ASSERT_NO_FATAL_FAILURE(FirstStartAndStop());
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(server.DatabaseFile().c_str()));
-    EXPECT_TRUE(Control(service, SERVICE_CONTROL_PAUSE, SERVICE_PAUSED));
-    EXPECT_TRUE(Control(service, SERVICE_CONTROL_CONTINUE, SERVICE_RUNNING));
-    ASSERT_TRUE(Control(service, SERVICE_CONTROL_STOP, SERVICE_STOPPED));
+    std::unique_ptr<CNeoDatabase> database = server.OpenDatabase();
+    ASSERT_EQ(1, database->countObjects(kClassAgent));
+    CNeoStringSelect byName(kTagName, computer);
+    CNeoRef<CNeoPersist> agent(database->findObject(kClassAgent, &byName));
+    EXPECT_TRUE(agent);
+    database->close();
+}
 
-    char computer[256] = "";
-    ASSERT_EQ((NET_API_STATUS)0, GetLocalComputerName(computer, sizeof computer));
+TEST_F(ZqserverService, NextStartQueuesABatchThatWasRunningWhenTheServerEnded)
+{
+    ASSERT_NO_FATAL_FAILURE(FirstStartAndStop());
     NeoID batchID = 0;
     {
         std::unique_ptr<CNeoDatabase> database = server.OpenDatabase();
-        ASSERT_EQ(1, database->countObjects(kClassAgent));
-        CNeoStringSelect byName(kTagName, computer);
-        CNeoRef<CNeoPersist> agent(database->findObject(kClassAgent, &byName));
-        EXPECT_TRUE(agent);
-        // A batch that was running when the server ended.
         CNeoRef<CPBatch> batch(static_cast<CPBatch*>(CPBatch::Create()));
         batch->SetName("nightly");
         batch->SetStatusValue(kBatchExecuting);
         batch->SetSavedStatus(kBatchIdle);
-        batch->SetPhaseValue(3);
+        batch->SetPhaseValue(kPhaseMonitoring);
         database->addObject(batch.get());
         batchID = batch->getID();
         database->commit();
         database->close();
     }
-
-    // Second start, then -remove of the running service.
-    ASSERT_TRUE(StartServiceA(service, 0, NULL));
-    ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING));
-    // The running service answers ServerInterface on its pipe: a client in
-    // another process is given a client number and lists this computer's
-    // agent.
-    std::string client = "\"" + ProgramBesideMe("rpc_test_client.exe") + "\" \\pipe\\zqserver1 ";
-    EXPECT_EQ(0, RunProgram(client + "ping", output));
-    EXPECT_EQ("number 12201\n", output);
-    EXPECT_EQ(0, RunProgram(client + "agents", output));
-    EXPECT_EQ("agent " + std::string(computer) + "\n", output);
-    ASSERT_EQ(0, server.Run("-remove", output));
-    EXPECT_EQ("Stopping Vantorel Server.\nVantorel Server stopped.\nVantorel Server removed.\n",
-              output);
-    CloseServiceHandle(service);
-    EXPECT_TRUE(OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS) == NULL);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(Control(SERVICE_CONTROL_STOP, SERVICE_STOPPED));
 
     std::unique_ptr<CNeoDatabase> database = server.OpenDatabase();
     EXPECT_EQ(1, database->countObjects(kClassAgent));
@@ -162,8 +182,35 @@ TEST_F(ZqserverService, InstallRunPauseStopRestartAndRemove)
     ASSERT_TRUE(batch);
     EXPECT_EQ(kBatchQueued, batch->GetStatus());
     EXPECT_EQ(kBatchQueued, batch->GetSavedStatus());
-    EXPECT_EQ(0, batch->GetPhase());
+    EXPECT_EQ(kPhaseLogon, batch->GetPhase());
     database->close();
+}
+
+// A client in another process is given a client number and lists this
+// computer's agent.
+TEST_F(ZqserverService, RunningServiceAnswersClientsOnItsPipe)
+{
+    ASSERT_NO_FATAL_FAILURE(FirstStartAndStop());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    std::string client = "\"" + ProgramBesideMe("rpc_test_client.exe") + "\" \\pipe\\zqserver1 ";
+    std::string output;
+    EXPECT_EQ(EXIT_SUCCESS, RunProgram(client + "ping", output));
+    EXPECT_EQ("number 12201\n", output);
+    EXPECT_EQ(EXIT_SUCCESS, RunProgram(client + "agents", output));
+    EXPECT_EQ("agent " + std::string(computer) + "\n", output);
+}
+
+TEST_F(ZqserverService, RemoveStopsARunningServiceFirst)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    std::string output;
+    ASSERT_EQ(EXIT_SUCCESS, server.Run("-remove", output));
+    EXPECT_EQ("Stopping Vantorel Server.\nVantorel Server stopped.\nVantorel Server removed.\n",
+              output);
+    CloseServiceHandle(service);
+    service = NULL;
+    EXPECT_TRUE(OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS) == NULL);
 }
 
 }  // namespace
