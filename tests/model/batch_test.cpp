@@ -24,14 +24,14 @@ void FillBatch(CPPersistBase* object)
     batch->SetTerminationMessage("stopped");
     batch->SetSecondText("second");
     batch->SetTerminationExitCode(12);
-    batch->SetDurationUnit(0);
+    batch->SetDurationUnit(kSeconds);
     batch->SetDurationLimit(13);
     batch->SetRestartCount(14);
     batch->SetRestartRule(kNotBetween, 15, 16);
     batch->SetDiagramKeyCounter(17);
     batch->SetLinkCounter(18);
     batch->SetRunNumber(19);
-    batch->SetPhaseValue(3);
+    batch->SetPhaseValue(kPhaseMonitoring);
     batch->SetStatusValue(kBatchExecuting);
     batch->GetStartList().addPart(20);
     batch->GetRunningList().addPart(21);
@@ -106,9 +106,9 @@ TEST(BatchRecords, DefaultsAndValuesByTag)
     CPBatch batch;
     EXPECT_EQ(batch.GetStatus(), kBatchIdle);
     EXPECT_EQ(batch.GetSavedStatus(), kBatchIdle);
-    EXPECT_EQ(batch.GetPhase(), 0);
+    EXPECT_EQ(batch.GetPhase(), kPhaseLogon);
     EXPECT_EQ(batch.GetTerminationExitCode(), -1);
-    EXPECT_EQ(batch.GetDurationUnit(), 2);
+    EXPECT_EQ(batch.GetDurationUnit(), kHours);
     EXPECT_EQ(batch.GetDurationLimit(), 1);
     CPBatchLink link;
     EXPECT_EQ(link.GetTerminationExitCode(), 255);
@@ -151,7 +151,7 @@ TEST(BatchRecords, UpdateLeavesTheRunStateOfTheStoredBatch)
     // Kept as the server set them.
     EXPECT_EQ(stored.GetValue(), 11);
     EXPECT_EQ(stored.GetRunNumber(), 19);
-    EXPECT_EQ(stored.GetPhase(), 3);
+    EXPECT_EQ(stored.GetPhase(), kPhaseMonitoring);
     EXPECT_EQ(stored.GetStatus(), kBatchExecuting);
     EXPECT_EQ(stored.GetSavedStatus(), kBatchQueued);
     EXPECT_EQ(stored.GetStartList().getCount(), 1);

@@ -41,7 +41,7 @@ void Fill(CPProcessBase* step)
     step->SetDurationUnit(kHours);
     step->SetStartMemoryLimit(62);
     step->SetStartStep(1);
-    step->SetInstanceMode(1);
+    step->SetInstanceMode(kSingleInstance);
     step->SetActiveInstanceLimit(63);
     step->SetReplaceFlag(1);
     step->GetActiveInstances().addPart(71);
