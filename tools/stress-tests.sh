@@ -2,8 +2,9 @@
 # tools/stress-tests.sh N [ctest arguments]: runs the suite N times in a row,
 # 16 tests at once, under one persistent wineserver, to catch test processes
 # that fail only now and then. At the end it lists every failure: run number,
-# test, how it ended (ctest's verdict, exit code or signal) and whether
-# GoogleTest had printed "[  PASSED  ]" first. Not part of CI.
+# test, how it ended (ctest's verdict, exit code or signal) and what
+# GoogleTest had printed: "[  PASSED  ]", a failed test, or no verdict.
+# Not part of CI.
 . "$(dirname "$0")/wine-env.sh"
 runs="${1:?usage: $0 N [ctest arguments]}"
 shift
@@ -39,14 +40,15 @@ while [ "$run" -le "$runs" ]; do
     }
     /<testcase / {
       name = $0; sub(/.*<testcase name="/, "", name); sub(/".*/, "", name)
-      failed = ($0 ~ /status="fail"/); passed = 0; ending = ""
+      failed = ($0 ~ /status="fail"/); passed = 0; failing = 0; ending = ""
     }
     failed && /\[  PASSED  \]/ { passed = 1 }
+    failed && /\[  FAILED  \]/ { failing = 1 }
     failed && /wine-run: .* ended / { ending = $0; sub(/.* ended /, "", ending) }
     failed && /<\/testcase>/ {
       printf "  run %s: %s: %s%s, %s\n", run, name, verdicts[name],
              ending == "" ? "" : ", " ending,
-             passed ? "after \"[  PASSED  ]\"" : "no \"[  PASSED  ]\""
+             failing ? "a test failed" : passed ? "after \"[  PASSED  ]\"" : "no verdict printed"
     }
   ' "$logs/run-$run.txt" "$logs/run-$run.xml")
   if [ -n "$found" ]; then
