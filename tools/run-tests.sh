@@ -3,10 +3,9 @@
 # test process starts fast; extra arguments go to ctest.
 . "$(dirname "$0")/wine-env.sh"
 build="${BUILD_DIR:-$here/build/$VANTOREL_ARCH}"
-wineserver -p </dev/null >/dev/null 2>&1
-"$WINE" wineboot </dev/null >/dev/null 2>&1
+start_wineserver
 cd "$build" || exit 1
 ctest --output-on-failure -j"$(nproc)" "$@"
 rc=$?
-wineserver -k </dev/null >/dev/null 2>&1
+stop_wineserver
 exit $rc

@@ -15,3 +15,13 @@ else
   export WINEARCH=win64 WINE=/usr/lib/wine/wine64 WINELOADER=/usr/lib/wine/wine64
 fi
 export WINEPREFIX="${WINEPREFIX:-$here/build/prefix-$VANTOREL_ARCH}"
+
+# One persistent wineserver for a run of many test processes, so that each
+# starts fast; Wine's system processes are kept off the caller's output.
+start_wineserver() {
+  wineserver -p </dev/null >/dev/null 2>&1
+  "$WINE" wineboot </dev/null >/dev/null 2>&1
+}
+stop_wineserver() {
+  wineserver -k </dev/null >/dev/null 2>&1
+}
