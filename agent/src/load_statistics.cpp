@@ -2,6 +2,8 @@
 
 #include <server/section_lock.h>
 
+#include <pdh.h>
+
 #include <stdio.h>
 
 PerformanceStatisticsManager* gStatistics = NULL;

@@ -35,9 +35,9 @@ public:
 
     static const ServiceConstants kConstants;
     // The wait before the agent starts its managers.
-    static const DWORD kStartDelay = 5000;
+    static constexpr DWORD kStartDelay = 5000;
     // Period of the library's idle chores.
-    static const DWORD kIdlePeriod = 2000;
+    static constexpr DWORD kIdlePeriod = 2000;
 };
 
 // Set by AgentService::OnStop; auto-reset, one waiter (AgentServiceMain).

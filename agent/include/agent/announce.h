@@ -14,8 +14,8 @@ enum AnnouncementKind { kAnnounce = 0, kLeaving = 1 };
 // The 36-byte mailslot record: a little-endian 32-bit kind and a
 // NUL-terminated computer name of at most 31 characters, zero-filled.
 struct AgentAnnouncement {
-    static const int kNameBytes = 32;
-    static const int kRecordBytes = 4 + kNameBytes;
+    static constexpr int kNameBytes = 32;
+    static constexpr int kRecordBytes = 4 + kNameBytes;
 
     // The record's bytes; a longer name is cut to 31 characters.
     static void Encode(AnnouncementKind kind, const char* computerName, BYTE record[kRecordBytes]);
@@ -41,10 +41,10 @@ public:
     BOOL Send(AnnouncementKind kind);
     const std::string& GetComputerName() const { return m_computerName; }
 
-    static const DWORD kShortInterval = 10000;
-    static const DWORD kLongInterval = 60000;
-    static const int kShortIntervals = 6;
-    static const DWORD kStopWait = 1000;
+    static constexpr DWORD kShortInterval = 10000;
+    static constexpr DWORD kLongInterval = 60000;
+    static constexpr int kShortIntervals = 6;
+    static constexpr DWORD kStopWait = 1000;
 
 private:
     static DWORD WINAPI ThreadProc(void* self);

@@ -35,8 +35,8 @@ public:
     // Stops the worker (bounded wait) and lets every queued step go.
     void Stop();
 
-    static const DWORD kPeriod = 1000;
-    static const DWORD kStopWait = 2000;
+    static constexpr DWORD kPeriod = 1000;
+    static constexpr DWORD kStopWait = 2000;
 
 private:
     // Sends one step to its server: 0 when the server stored it.

@@ -9,8 +9,6 @@
 
 #include <agent/manager_thread.h>
 
-#include <pdh.h>
-
 #include <deque>
 
 struct PerformanceSample {
@@ -44,15 +42,16 @@ public:
     // A sample of the machine now.
     PerformanceSample Collect();
 
-    static const int kMaxSamples = 60;
-    static const DWORD kPeriod = 1000;
-    static const DWORD kStopWait = 2000;
+    static constexpr int kMaxSamples = 60;
+    static constexpr DWORD kPeriod = 1000;
+    static constexpr DWORD kStopWait = 2000;
 
 private:
     static DWORD WINAPI ThreadProc(void* self);
 
-    PDH_HQUERY m_query;
-    PDH_HCOUNTER m_counter;
+    // The processor counter's query and counter handles.
+    HANDLE m_query;
+    HANDLE m_counter;
     BOOL m_counterReady;
     ManagerThread m_thread;
     std::deque<PerformanceSample> m_samples;  // newest first

@@ -52,7 +52,7 @@ public:
     int ServerLinkCount() const { return (int)m_links.size(); }
 
     // How long a stop or cancel waits for a step's thread to end.
-    static const DWORD kThreadEndWait = 2000;
+    static constexpr DWORD kThreadEndWait = 2000;
 
 private:
     struct Entry {
