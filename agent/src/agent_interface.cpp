@@ -221,11 +221,10 @@ LONG AgentCancelStep(handle_t, LONG handle, LONG* status)
     *status = GuardedCall([&] {
         RequireManagers();
         CFocusDatabases focus(gNeoDatabase, gNeoTargetDatabase);
-        CPProcessBase* step = gProcessList->FindStep(handle);
-        if (step == NULL)
-            return;
-        gCompletedQueue->Remove(step);
-        gProcessList->CancelStep(step);
+        // A step waiting in the completed queue leaves it and is never
+        // returned; a running one is killed.
+        if (CPProcessBase* step = gProcessList->FindStep(handle))
+            gProcessList->CancelStep(step);
     });
     return 0;
 }

@@ -31,7 +31,8 @@ public:
     // The mapped step with this handle, or NULL.
     CPProcessBase* FindStep(long handle) const;
     int Count() const { return (int)m_steps.size(); }
-    // Kills a running step, unmaps it and drops its host's link when that
+    // Kills a running step, takes a finished one out of the completed queue
+    // (it is never returned), unmaps it and drops its host's link when that
     // was the host's last step.
     void CancelStep(CPProcessBase* step);
     // CancelStep for every step of a host; drops the host's link.
