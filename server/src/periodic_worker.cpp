@@ -17,19 +17,24 @@ void PeriodicWorker::Start(DWORD period, std::function<void()> pass)
     m_thread = new CNeoThreadMFC(NULL, 0, Loop, this, 0, 0);
 }
 
-void PeriodicWorker::Stop()
+BOOL PeriodicWorker::Stop(DWORD timeout)
 {
     if (!m_thread)
-        return;
+        return TRUE;
     SetEvent(m_stopEvent);
+    DWORD ended;
     {
         CNeoCriticalRelease release;
-        WaitForSingleObject(m_thread->getHandle(), INFINITE);
+        ended = WaitForSingleObject(m_thread->getHandle(), timeout);
     }
-    delete m_thread;
+    BOOL stopped = ended == WAIT_OBJECT_0;
+    if (stopped) {
+        delete m_thread;
+        CloseHandle(m_stopEvent);
+    }
     m_thread = NULL;
-    CloseHandle(m_stopEvent);
     m_stopEvent = NULL;
+    return stopped;
 }
 
 UINT PeriodicWorker::Loop(void* data)

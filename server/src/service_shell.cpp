@@ -471,6 +471,28 @@ void ServiceShell::Remove()
     CloseServiceHandle(manager);
 }
 
+int ServiceShell::RunCommandLine(int argc, char** argv)
+{
+    if (argc == 1) {
+        Start(m_constants.serviceName);
+        return 0;
+    }
+    if (argc > 2)
+        return 1;
+    const char* option = argv[1];
+    if (_stricmp(option, "-install") == 0) {
+        Install();
+    } else if (_stricmp(option, "-remove") == 0) {
+        Remove();
+    } else if (_stricmp(option, "-debug") == 0) {
+        RunDebug();
+    } else {
+        Print("%s\nUsage: %s [-install|-remove|-debug]\n", m_constants.displayName, argv[0]);
+        return 1;
+    }
+    return 0;
+}
+
 void ServiceShell::RunDebug()
 {
     m_debug = TRUE;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 const bool kCan = true;
@@ -77,6 +79,55 @@ TEST(Facilities, StandInsNestAndLeaveThePlatformsChoice)
     ExpectStandInsTakeItsPlace<LogonCalls, FallbackLogonCalls>();
     ExpectStandInsTakeItsPlace<AccountCalls, FallbackAccountCalls>();
     ExpectStandInsTakeItsPlace<EventLogCalls, Win32EventLogCalls>();
+    ExpectStandInsTakeItsPlace<ProcessTimeCalls, FallbackProcessTimeCalls>();
+    ExpectStandInsTakeItsPlace<SlotCalls, FallbackSlotCalls>();
+}
+
+ULONGLONG Ticks(const FILETIME& time)
+{
+    return ((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime;
+}
+
+// The fallback counts another process's own threads: a process that has
+// barely run has used far less CPU than this one after a busy second.
+TEST(Facilities, FallbackProcessTimesAreTheOtherProcesssOwn)
+{
+    DWORD busyUntil = GetTickCount() + 1000;
+    while (GetTickCount() < busyUntil) {
+    }
+    char command[] = "cmd.exe /c exit";
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(NULL, command, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL,
+                               &startup, &process));
+    FallbackProcessTimeCalls fallback;
+    FILETIME creation, exit, kernel, user;
+    EXPECT_TRUE(fallback.GetProcessTimes(process.hProcess, process.dwProcessId, &creation, &exit,
+                                         &kernel, &user));
+    const ULONGLONG kHalfSecond = 5000000;
+    EXPECT_LT(Ticks(kernel) + Ticks(user), kHalfSecond);
+    EXPECT_NE(0u, Ticks(creation));
+    TerminateProcess(process.hProcess, 0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+TEST(Facilities, FallbackSlotIsThisMachinesSlotOfTheName)
+{
+    std::string name = "vantorel-slot-" + std::to_string(GetCurrentProcessId());
+    HANDLE reader =
+        CreateMailslotA(("\\\\.\\mailslot\\remote\\" + name).c_str(), 0, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    FallbackSlotCalls fallback;
+    HANDLE writer = fallback.OpenBroadcastSlot(name.c_str());
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+    DWORD written = 0, read = 0;
+    EXPECT_TRUE(WriteFile(writer, "hello", 5, &written, NULL));
+    char text[8] = "";
+    EXPECT_TRUE(ReadFile(reader, text, sizeof text, &read, NULL));
+    EXPECT_EQ(std::string("hello"), std::string(text, read));
+    CloseHandle(writer);
+    CloseHandle(reader);
 }
 
 }  // namespace

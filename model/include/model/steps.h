@@ -59,6 +59,12 @@ public:
     // Takes the result an agent returned into this run instance.
     virtual long OnAgentUpdate();
 #endif
+#ifdef VANTOREL_AGENT_BUILD
+    // Runs the step on its own thread until it finishes, fails, is killed or
+    // the agent stops; the base completes it at once.
+    virtual long Start();
+    virtual long OnAgentUpdate() { return 0; }
+#endif
     virtual long ReservedSlot6() { return 0; }
     virtual long ReservedSlot7() { return 0; }
 #ifdef VANTOREL_SERVER_BUILD
@@ -92,6 +98,41 @@ public:
 
     // A definition with a current instance keeps it in memory.
     virtual BOOL isPurgeable() const;
+#endif
+#ifdef VANTOREL_AGENT_BUILD
+    // Hands the finished step to the completed-step queue; returns 1.
+    virtual long Complete();
+    // 1 while every constraint of the running step holds.
+    virtual long CheckConstraints() { return 0; }
+    // Creates the step's process (or runs its script): 1 when it started.
+    virtual long Launch() { return 0; }
+    // 1 once the process has ended and its results are collected.
+    virtual long IsFinished() { return 0; }
+
+    // Mode 1 logs the step's account on and impersonates it (1 also when
+    // the step names no account; 0 with a server message on failure); mode
+    // 0 reverts and closes the token (0 when there was none).
+    BOOL LogonAndImpersonate(int mode);
+    // The logged-on token, NULL when the step runs as the agent's account.
+    HANDLE GetLogonToken() const { return m_logonToken; }
+    void GrantBatchLogonRight(const char* domain, const char* user);
+    // Server message := old message, text and the exit code, on three lines.
+    void AppendServerMessage(const char* text);
+    // Two capture files (standard output, then standard error): FALSE with
+    // nothing left open when one cannot be made.
+    BOOL CreateCaptureFiles();
+    // Stores at most 2048 bytes of each captured output, the last of them a
+    // banner when the output was longer.
+    void CollectOutput();
+    // Closes the capture handles and deletes the capture files.
+    void CloseCaptureFiles();
+    HANDLE GetCaptureWriteHandle(int stream) const { return m_captureWrite[stream]; }
+
+    // The server the step came from and is returned to.
+    const CString& GetHostName() const { return m_hostName; }
+    void SetHostName(const char* host) { m_hostName = host; }
+
+    enum { kStdOutCapture = 0, kStdErrCapture = 1 };
 #endif
 
     CString GetNote1() const { return m_note1.getText(); }
@@ -243,6 +284,24 @@ private:
 #ifdef VANTOREL_SERVER_BUILD
     NeoID m_currentInstance;  // not stored; -1 when none
 #endif
+#ifdef VANTOREL_AGENT_BUILD
+    BOOL CreateCaptureFile(HANDLE* readEnd, HANDLE* writeEnd);
+    // The captured text of a stream; FALSE when nothing was captured.
+    BOOL ReadCapture(int stream, CString& text);
+
+protected:
+    // A note that the step ran as the agent's account, kept in the message
+    // that reports the end of the process.
+    CString m_runNote;
+
+private:
+    // Run time only: live while the step runs on this agent.
+    HANDLE m_logonToken = NULL;
+    HANDLE m_captureRead[2] = {NULL, NULL};
+    HANDLE m_captureWrite[2] = {NULL, NULL};
+    CStringArray m_captureFiles;
+    CString m_hostName;
+#endif
 };
 
 // A process to run.
@@ -256,6 +315,40 @@ public:
     virtual const FieldTable& GetStoredFields() const;
     // A new step log item, started now.
     virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
+#ifdef VANTOREL_AGENT_BUILD
+    // Ends the process now (with the step's exit code) and deletes its
+    // capture files; wakes the run loop. Returns 0.
+    virtual long Kill();
+    virtual long Start();
+    virtual long CheckConstraints();
+    virtual long Launch();
+    virtual long IsFinished();
+
+    // 1 when the free memory (physical plus page file) reaches the start
+    // memory limit; 0 with a server message.
+    BOOL CheckStartMemory();
+    // "path" arguments, CR LF pairs as blanks and TABs removed.
+    CString BuildCommandLine() const;
+    // The sorted environment block stored back into the step, or NULL to
+    // inherit the agent's.
+    const void* BuildEnvironmentBlock();
+    DWORD GetCreationFlags() const;
+    // Executable kinds of GetExecutableKind.
+    enum { kOtherFile = 0, kSevenBitBatch = 1, kPortableImage = 0x4550, kPlainMZ = 0x5A4D };
+    static long GetExecutableKind(const char* path);
+
+private:
+    // Fills the process times into the step; FALSE when they cannot be read.
+    BOOL ReadProcessTimes();
+
+    HANDLE m_process = NULL;
+    HANDLE m_thread = NULL;
+    DWORD m_processId = 0;
+    // Cleared when closed, so a late Kill signals nothing.
+    HANDLE m_watchEvent = NULL;
+
+public:
+#endif
 
     CString GetProgramPath() const { return m_programPath.getText(); }
     void SetProgramPath(const char* text) { m_programPath.setText(text); }
@@ -295,6 +388,12 @@ public:
     virtual NeoClassID getClassID() const { return kClassProcessScript; }
     virtual const FieldTable& GetStoredFields() const;
     virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
+
+#ifdef VANTOREL_AGENT_BUILD
+    // Until the script engine lands, completes the step at once with a
+    // server message saying so and a non-zero exit code.
+    virtual long Start();
+#endif
 
     CString GetScript() const { return m_script.getText(); }
     void SetScript(const char* text) { m_script.setText(text); }

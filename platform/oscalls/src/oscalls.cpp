@@ -1,5 +1,8 @@
 #include <oscalls/oscalls.h>
 
+#include <tlhelp32.h>
+#include <stdio.h>
+
 namespace {
 
 // Wine runs the programs on Linux, where logons give placeholder tokens and
@@ -172,4 +175,90 @@ void Win32EventLogCalls::Report(const char* source, WORD type, const char* text)
     const char* strings[1] = {text};
     ReportEventA(eventSource, type, 0, 0xC0000000, NULL, 1, 0, strings, NULL);
     DeregisterEventSource(eventSource);
+}
+
+// ---------------------------------------------------------------------------
+// Process times.
+
+ProcessTimeCalls& ProcessTimeCalls::Platform()
+{
+    return PlatformChoice<Win32ProcessTimeCalls, FallbackProcessTimeCalls>();
+}
+
+BOOL Win32ProcessTimeCalls::GetProcessTimes(HANDLE process, DWORD, FILETIME* creation,
+                                            FILETIME* exit, FILETIME* kernel, FILETIME* user)
+{
+    return ::GetProcessTimes(process, creation, exit, kernel, user);
+}
+
+namespace {
+ULONGLONG FileTimeValue(const FILETIME& time)
+{
+    return ((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime;
+}
+
+FILETIME ToFileTime(ULONGLONG value)
+{
+    FILETIME time = {(DWORD)value, (DWORD)(value >> 32)};
+    return time;
+}
+}  // namespace
+
+BOOL FallbackProcessTimeCalls::GetProcessTimes(HANDLE process, DWORD processId, FILETIME* creation,
+                                               FILETIME* exit, FILETIME* kernel, FILETIME* user)
+{
+    if (!Win32ProcessTimeCalls::GetProcessTimes(process, processId, creation, exit, kernel, user))
+        return FALSE;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return FALSE;
+    ULONGLONG kernelSum = 0, userSum = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId)
+            continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+        if (!thread)
+            continue;
+        FILETIME threadCreation, threadExit, threadKernel, threadUser;
+        if (GetThreadTimes(thread, &threadCreation, &threadExit, &threadKernel, &threadUser)) {
+            kernelSum += FileTimeValue(threadKernel);
+            userSum += FileTimeValue(threadUser);
+        }
+        CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    *kernel = ToFileTime(kernelSum);
+    *user = ToFileTime(userSum);
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// Announcement slots.
+
+SlotCalls& SlotCalls::Platform()
+{
+    return PlatformChoice<Win32SlotCalls, FallbackSlotCalls>();
+}
+
+namespace {
+HANDLE OpenSlot(const char* format, const char* name)
+{
+    char path[MAX_PATH];
+    if (_snprintf(path, sizeof path, format, name) < 0 || strlen(path) >= sizeof path - 1)
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+}  // namespace
+
+HANDLE Win32SlotCalls::OpenBroadcastSlot(const char* name)
+{
+    return OpenSlot("\\\\*\\mailslot\\remote\\%s", name);
+}
+
+HANDLE FallbackSlotCalls::OpenBroadcastSlot(const char* name)
+{
+    return OpenSlot("\\\\.\\mailslot\\remote\\%s", name);
 }

@@ -18,8 +18,9 @@ public:
     // Starts the thread; each pass runs while holding the database lock.
     void Start(DWORD period, std::function<void()> pass);
     // Sets the stop event and waits, with the database lock released, for
-    // the thread to finish its pass and end.
-    void Stop();
+    // the thread to finish its pass and end; FALSE when it did not end
+    // within `timeout` ms (its thread object is then left to it).
+    BOOL Stop(DWORD timeout = INFINITE);
     BOOL IsRunning() const { return m_thread != NULL; }
 
 private:

@@ -48,6 +48,10 @@ public:
     // stopped: the place to make data durable. The base does nothing.
     virtual void SaveBeforeShutdown();
 
+    // The program's command line: none runs the service, -install, -remove
+    // or -debug (any case) runs that operation; the exit code (1 for other
+    // arguments, after a usage text for a single unknown one).
+    int RunCommandLine(int argc, char** argv);
     // Command-line operations; they print their results.
     void Install();
     void Remove();

@@ -35,7 +35,7 @@
 //   platform's own. Tokens and buffers are released through the facility
 //   that handed them out, so a stand-in may hand out its own.
 // - The library depends on the platform's libraries only (advapi32,
-//   netapi32), so every program of the system can link it.
+//   netapi32, kernel32), so every program of the system can link it.
 #ifndef OSCALLS_OSCALLS_H
 #define OSCALLS_OSCALLS_H
 
@@ -193,6 +193,58 @@ public:
 class Win32EventLogCalls : public EventLogCalls {
 public:
     virtual void Report(const char* source, WORD type, const char* text);
+};
+
+// ---------------------------------------------------------------------------
+// Process times: the creation time and CPU times of another process.
+
+class ProcessTimeCalls {
+public:
+    virtual ~ProcessTimeCalls() {}
+    static ProcessTimeCalls& Platform();
+
+    virtual BOOL GetProcessTimes(HANDLE process, DWORD processId, FILETIME* creation,
+                                 FILETIME* exit, FILETIME* kernel, FILETIME* user) = 0;
+};
+
+class Win32ProcessTimeCalls : public ProcessTimeCalls {
+public:
+    virtual BOOL GetProcessTimes(HANDLE process, DWORD processId, FILETIME* creation,
+                                 FILETIME* exit, FILETIME* kernel, FILETIME* user);
+};
+
+// The process's own call answers the caller's CPU times: the CPU times are
+// summed over the process's threads instead (creation and exit time stay).
+class FallbackProcessTimeCalls : public Win32ProcessTimeCalls {
+public:
+    virtual BOOL GetProcessTimes(HANDLE process, DWORD processId, FILETIME* creation,
+                                 FILETIME* exit, FILETIME* kernel, FILETIME* user);
+};
+
+// ---------------------------------------------------------------------------
+// Announcement slots: a write handle on a mailslot of every machine of the
+// domain, for one-message broadcasts.
+
+class SlotCalls {
+public:
+    virtual ~SlotCalls() {}
+    static SlotCalls& Platform();
+
+    // The slot `name` ("\\*\mailslot\remote\<name>"), or
+    // INVALID_HANDLE_VALUE; close it with CloseHandle.
+    virtual HANDLE OpenBroadcastSlot(const char* name) = 0;
+};
+
+class Win32SlotCalls : public SlotCalls {
+public:
+    virtual HANDLE OpenBroadcastSlot(const char* name);
+};
+
+// Broadcast slots cannot be opened: this machine's slot of the same name
+// ("\\.\mailslot\remote\<name>") is written instead.
+class FallbackSlotCalls : public Win32SlotCalls {
+public:
+    virtual HANDLE OpenBroadcastSlot(const char* name);
 };
 
 #endif

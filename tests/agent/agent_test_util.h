@@ -1,0 +1,48 @@
+// Helpers of the agent tests: the child program that steps run, the capture
+// files left in the temporary folder, and the stand-in server.
+#ifndef TESTS_AGENT_AGENT_TEST_UTIL_H
+#define TESTS_AGENT_AGENT_TEST_UTIL_H
+
+#include <processes.h>
+
+#include <windows.h>
+
+#include <string>
+
+// agent_child.exe beside the test, quoted, with its commands.
+std::string ChildCommandLine(const std::string& commands);
+std::string ChildPath();
+
+// Capture files (AGT*.tmp) in the temporary folder now.
+int CaptureFileCount();
+
+// standin_server.exe on an endpoint of its own: records the steps returned
+// to it.
+class StandinServer
+{
+public:
+    explicit StandinServer(const std::string& endpoint);
+    ~StandinServer();
+    StandinServer(const StandinServer&) = delete;
+    StandinServer& operator=(const StandinServer&) = delete;
+
+    // Starts it (again) and waits (bounded) until it listens.
+    bool Start();
+    // Ends it at once, as a crash would.
+    void Kill();
+    void Send(const std::string& line);
+    // The next line starting with `prefix`; empty after `timeoutMs`.
+    std::string WaitForLine(const std::string& prefix, DWORD timeoutMs);
+    // Lines "posted <id>" or "refused <id>" seen within `timeoutMs`, until
+    // `count` of them have come.
+    std::string Collect(int count, DWORD timeoutMs);
+
+private:
+    std::string m_endpoint;
+    PROCESS_INFORMATION m_process;
+    HANDLE m_input;
+    HANDLE m_output;
+    std::string m_pending;
+};
+
+#endif
