@@ -7,7 +7,7 @@
 
 #include <model/object_stream.h>
 #include <model/steps.h>
-#include <server/thread_mediator.h>
+#include <server/remote_call.h>
 
 #include <seguard/seguard.h>
 
@@ -25,13 +25,6 @@ const size_t kMaxHostName = 255;
 const unsigned kMaxCalls = 200;
 
 BOOL gRegistered = FALSE;
-
-// A failure must never read as success, also when it left no system error.
-long LastErrorStatus()
-{
-    DWORD error = GetLastError();
-    return error ? (long)error : ERROR_INTERNAL_ERROR;
-}
 
 // An in-memory database on a memory location: a session's, or the one in
 // which a call unpacks a step.
@@ -76,38 +69,11 @@ public:
 // The open sessions; used only under a ThreadMediatorGuard.
 std::set<AgentSession*> gSessions;
 
-// Runs a body under a ThreadMediatorGuard: a thrown long is the status, any
-// other failure (also a fault) the thread's last error.
+// Runs a body under a ThreadMediatorGuard and answers its status.
 template <class Body>
 long GuardedCall(Body body)
 {
-    SetLastError(0);
-    try {
-        ThreadMediatorGuard guard;
-        long status = 0;
-        DWORD fault = Guarded([&] {
-            try {
-                body();
-            } catch (long code) {
-                status = code;
-            } catch (unsigned long code) {
-                status = (long)code;
-            } catch (CNeoException* e) {
-                // Bytes that are not a database image.
-                e->Delete();
-                status = ERROR_INVALID_DATA;
-            } catch (CException* e) {
-                e->Delete();
-                status = LastErrorStatus();
-            } catch (...) {
-                status = LastErrorStatus();
-            }
-        });
-        return fault ? LastErrorStatus() : status;
-    } catch (CException* e) {
-        e->Delete();
-        return LastErrorStatus();
-    }
+    return MediatedCall(body);
 }
 
 // The managers live from start-up to the end of the stop; a call that

@@ -7,6 +7,7 @@
 #include <server/account_test.h>
 #include <server/agent_updates.h>
 #include <server/object_access.h>
+#include <server/remote_call.h>
 #include <server/rpc_listener.h>
 #include <server/thread_mediator.h>
 
@@ -28,55 +29,9 @@ const LONG kFirstClientNumber = 12201;
 const LONG kLastClientNumber = 12400;
 volatile LONG gClientNumber = kFirstClientNumber - 1;
 
-// A failure must never read as success, also when it left no system error.
-long LastErrorStatus()
-{
-    DWORD error = GetLastError();
-    return error ? (long)error : ERROR_INTERNAL_ERROR;
-}
-
-// The status of a library failure: the system error of a failed read or
-// write, else the data was not valid (a damaged or malformed image, an
-// object that cannot be filed).
-long NeoExceptionStatus(const CNeoException* e)
-{
-    if (e->getCode() == CNeoException::kIO)
-        return e->getOSError() ? (long)e->getOSError() : ERROR_WRITE_FAULT;
-    return kStatusInvalidData;
-}
-
 BOOL TextFits(const char* text, size_t limit)
 {
     return text != NULL && strnlen(text, limit + 1) <= limit;
-}
-
-// Runs a body: thrown codes become the status, other exceptions and faults
-// the thread's last error. Faults skip destructors of the body's objects.
-template <class Body>
-long RunBody(Body& body)
-{
-    long status = 0;
-    DWORD fault = Guarded([&] {
-        try {
-            body();
-        } catch (unsigned long code) {
-            status = (long)code;
-        } catch (long code) {
-            status = code;
-        } catch (CNeoException* e) {
-            status = NeoExceptionStatus(e);
-            e->Delete();
-        } catch (CMemFileException* e) {
-            e->Delete();
-            status = kStatusNoMemory;
-        } catch (CException* e) {
-            e->Delete();
-            status = LastErrorStatus();
-        } catch (...) {
-            status = LastErrorStatus();
-        }
-    });
-    return fault ? LastErrorStatus() : status;
 }
 
 enum CallKind { kReads, kChanges };
@@ -88,21 +43,9 @@ enum CallKind { kReads, kChanges };
 template <class Body>
 long DatabaseCall(Body body, CallKind kind = kReads)
 {
-    SetLastError(0);
-    try {
-        ThreadMediatorGuard guard;
-        long status = RunBody(body);
-        if (kind == kChanges) {
-            auto commit = [] { gServerDatabase->commit(FALSE, TRUE, NULL); };
-            long committed = RunBody(commit);
-            if (status == 0)
-                status = committed;
-        }
-        return status;
-    } catch (CException* e) {
-        e->Delete();
-        return LastErrorStatus();
-    }
+    if (kind == kReads)
+        return MediatedCall(body);
+    return MediatedCall(body, [] { gServerDatabase->commit(FALSE, TRUE, NULL); });
 }
 
 template <class Body>
