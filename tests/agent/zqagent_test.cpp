@@ -1,6 +1,7 @@
 // zqagent as a program: its command line, AgentInterface through the client
 // stubs, the order of its stop, and its life as a service.
 #include "agent_test_util.h"
+#include "services.h"
 #include "step_images.h"
 
 #include <agent/agent_rpc.h>
@@ -225,34 +226,11 @@ TEST(ZqagentDebug, AStopInTheFirstFiveSecondsStartsAndStopsEverything)
 // ---------------------------------------------------------------------------
 // The service through the service control manager.
 
-bool WaitForState(SC_HANDLE service, DWORD state)
-{
-    SERVICE_STATUS status;
-    for (int i = 0; i < 300; ++i) {
-        if (QueryServiceStatus(service, &status) && status.dwCurrentState == state)
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-void RemoveService(SC_HANDLE manager)
-{
-    SC_HANDLE service = OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS);
-    if (!service)
-        return;
-    SERVICE_STATUS status;
-    if (ControlService(service, SERVICE_CONTROL_STOP, &status))
-        WaitForState(service, SERVICE_STOPPED);
-    DeleteService(service);
-    CloseServiceHandle(service);
-}
-
 TEST(ZqagentService, InstallStartAnswerStopAndRemove)
 {
     SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
     ASSERT_TRUE(manager != NULL);
-    RemoveService(manager);  // left over from an earlier run
+    RemoveServiceIfInstalled(manager, kServiceName);  // left over from an earlier run
     std::string agent = "\"" + AgentPath() + "\" ";
     std::string output;
     ASSERT_EQ(0, RunProgram(agent + "-install", output));
@@ -260,7 +238,7 @@ TEST(ZqagentService, InstallStartAnswerStopAndRemove)
     SC_HANDLE service = OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS);
     ASSERT_TRUE(service != NULL);
     ASSERT_TRUE(StartServiceA(service, 0, NULL));
-    ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING));
+    ASSERT_TRUE(WaitForServiceState(service, SERVICE_RUNNING));
     // Reachable once its five seconds have passed.
     handle_t binding = BindAgent();
     LONG alive = 0, reserved = 0;
@@ -275,7 +253,7 @@ TEST(ZqagentService, InstallStartAnswerStopAndRemove)
     RpcBindingFree(&binding);
     SERVICE_STATUS status;
     ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &status));
-    EXPECT_TRUE(WaitForState(service, SERVICE_STOPPED));
+    EXPECT_TRUE(WaitForServiceState(service, SERVICE_STOPPED));
     CloseServiceHandle(service);
     ASSERT_EQ(0, RunProgram(agent + "-remove", output));
     EXPECT_EQ("Vantorel Agent removed.\n", output);

@@ -1,5 +1,6 @@
 // zqserver as a program: its command line, a start that cannot open the
 // database, and its life as a service under the service control manager.
+#include "services.h"
 #include "zqserver_copy.h"
 
 #include <model/batch.h>
@@ -54,7 +55,7 @@ protected:
     {
         manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
         ASSERT_TRUE(manager != NULL);
-        RemoveService();  // left over from an earlier run
+        RemoveServiceIfInstalled(manager, kServiceName);  // left over from an earlier run
         ASSERT_TRUE(server.copied);
         RegisterModelKeys(kServerProgram);
         ASSERT_EQ((NET_API_STATUS)NERR_Success, GetLocalComputerName(computer, sizeof computer));
@@ -63,35 +64,13 @@ protected:
     {
         if (service)
             CloseServiceHandle(service);
-        RemoveService();
+        RemoveServiceIfInstalled(manager, kServiceName);
         CloseServiceHandle(manager);
-    }
-    void RemoveService()
-    {
-        SC_HANDLE installed = OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS);
-        if (!installed)
-            return;
-        SERVICE_STATUS status;
-        if (ControlService(installed, SERVICE_CONTROL_STOP, &status))
-            WaitForState(installed, SERVICE_STOPPED);
-        DeleteService(installed);
-        CloseServiceHandle(installed);
-    }
-    // TRUE once the service reaches `state` (within 15 s).
-    static bool WaitForState(SC_HANDLE service, DWORD state)
-    {
-        SERVICE_STATUS status;
-        for (int i = 0; i < 300; ++i) {
-            if (QueryServiceStatus(service, &status) && status.dwCurrentState == state)
-                return true;
-            Sleep(50);
-        }
-        return false;
     }
     bool Control(DWORD code, DWORD state)
     {
         SERVICE_STATUS status;
-        return ControlService(service, code, &status) && WaitForState(service, state);
+        return ControlService(service, code, &status) && WaitForServiceState(service, state);
     }
 
     // Installs the service with -install and opens it.
@@ -107,7 +86,7 @@ protected:
     void Start()
     {
         ASSERT_TRUE(StartServiceA(service, 0, NULL));
-        ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING));
+        ASSERT_TRUE(WaitForServiceState(service, SERVICE_RUNNING));
     }
     // Installs the service, starts it and stops it again: its database
     // holds this computer's agent.
