@@ -166,7 +166,6 @@ void CPBatchLink::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID
             static_cast<CPPersistBase*>(holder.get())->GetParentID() == getID()) {
             CPPersistBase* same = static_cast<CPPersistBase*>(holder.get());
             same->update(condition);
-            same->SetParentID(getID());
             kept.insert(same->getID());
             continue;
         }
