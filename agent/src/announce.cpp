@@ -8,16 +8,6 @@
 
 AgentAnnounceManager* gAnnouncer = NULL;
 
-void AgentAnnouncement::Encode(AnnouncementKind kind, const char* computerName,
-                               BYTE record[kRecordBytes])
-{
-    memset(record, 0, kRecordBytes);
-    LONG value = kind;
-    for (int i = 0; i < 4; ++i)
-        record[i] = (BYTE)(value >> (8 * i));
-    strncpy((char*)record + 4, computerName, kNameBytes - 1);
-}
-
 AgentAnnounceManager::AgentAnnounceManager() : m_intervals(0) {}
 
 AgentAnnounceManager::~AgentAnnounceManager()

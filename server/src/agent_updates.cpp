@@ -57,6 +57,9 @@ BOOL AgentUpdateManager::Stop()
     printf("Stopping agent update manager......");
     fflush(stdout);
     m_worker.Stop();
+    // Results answered 0 are kept: those still queued are applied now,
+    // before the server's last commit.
+    Apply();
     {
         CNeoLock lock;
         if (m_view.isOpen())

@@ -52,7 +52,22 @@ ClientSession::ClientSession(CNeoDatabase* server) : m_server(server), m_databas
 
 ClientSession::~ClientSession()
 {
+    if (m_console)
+        gClientNotify.RemoveConsole(m_console.get());
     delete m_database;
+}
+
+BOOL ClientSession::RegisterConsole(const char* host)
+{
+    if (m_console && gClientNotify.IsRegistered(m_console.get()))
+        return TRUE;
+    // A new link each time: a dropped one may still be in a send.
+    std::shared_ptr<ConsoleLink> link = std::make_shared<ConsoleLink>();
+    if (link->Bind(host) != RPC_S_OK)
+        return FALSE;
+    m_console = link;
+    gClientNotify.AddConsole(link);
+    return TRUE;
 }
 
 SessionDatabase* ClientSession::GetSessionDatabase()

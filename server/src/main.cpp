@@ -1,4 +1,5 @@
 // zqserver: the Vantorel server service and its command line.
+#include <server/agent_link.h>
 #include <server/server_service.h>
 
 ServerApp theApp;
@@ -6,5 +7,7 @@ ServerService theService(theApp);
 
 int main(int argc, char** argv)
 {
+    AgentLinkTransport agents;
+    SetAgentTransport(&agents);
     return theService.RunCommandLine(argc, argv);
 }

@@ -1,5 +1,7 @@
-#include <server/client_notify.h>
 #include <server/object_access.h>
+
+#include <server/agent_list.h>
+#include <server/client_notify.h>
 #include <server/step_queue.h>
 #include <server/transfer_records.h>
 
@@ -8,6 +10,8 @@
 
 #include <memory>
 #include <string.h>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -379,8 +383,19 @@ void ObjectAccess::GetBatchName(ClientSession* session, NeoID batchID, char* nam
 
 void ObjectAccess::ListUnregisteredAgents(ClientSession* session, RpcBlob* reply)
 {
-    // No agent is heard before the announcement reader runs.
+    std::vector<std::string> heard;
+    gAgentList.SetLocked(TRUE);
+    for (POSITION at = gAgentList.GetFirstPosition(); at;)
+        heard.push_back(gAgentList.GetNextEntry(at)->name);
+    gAgentList.SetLocked(FALSE);
     SessionFocus focus(session);
     TransferList names;
+    for (const std::string& name : heard) {
+        if (!IsNameFree(session, kClassAgent, name.c_str()))
+            continue;
+        CSObjectNames* record = new CSObjectNames;
+        record->Set(name.c_str(), 0);
+        names.list.AddTail(record);
+    }
     names.ArchiveInto(reply);
 }

@@ -213,8 +213,8 @@ void CPBatch::StartNextWaiting(CPProcessBase* finished, CNeoFoundObjects& newIns
 
 void CPBatch::RetryStep(CPProcessBase* instance)
 {
-    // A retry that no agent takes now waits in the step queue like any
-    // other start, instead of using up its retries without running.
-    if (instance->DispatchToAgent() == 0)
-        instance->Start(NULL);
+    // The retry goes through the step queue like any other start: agents are
+    // never called in the middle of the scheduler's pass, and a retry that no
+    // agent takes waits there instead of using up its retries without running.
+    instance->Start(NULL);
 }

@@ -25,6 +25,8 @@ CNeoDatabase* gServerDatabase;
 // Refused: a text too long for where it goes, a console that cannot be
 // bound, a full result queue.
 const long kStatusRefused = 1;
+// A console's host text goes into a 260-byte network address.
+const size_t kMaxHostText = 259;
 const LONG kFirstClientNumber = 12201;
 const LONG kLastClientNumber = 12400;
 volatile LONG gClientNumber = kFirstClientNumber - 1;
@@ -436,10 +438,14 @@ LONG GetBatchName(ServerInterfaceContext context, LONG batchID, char name[256], 
     return 0;
 }
 
-LONG RegisterConsole(handle_t, ServerInterfaceContext, const char*, const char*, LONG* status)
+LONG RegisterConsole(handle_t, ServerInterfaceContext context, const char* host, const char*,
+                     LONG* status)
 {
-    // No console link can be bound yet.
-    *status = kStatusRefused;
+    // Under the guard only so that the session cannot close meanwhile.
+    *status = SessionCall(context, [&](ClientSession* session) {
+        if (!TextFits(host, kMaxHostText) || !session->RegisterConsole(host))
+            throw (unsigned long)kStatusRefused;
+    });
     return 0;
 }
 

@@ -1,7 +1,9 @@
 #include <server/server_service.h>
 
 #include <server/account_rights.h>
+#include <server/agent_list.h>
 #include <server/agent_updates.h>
+#include <server/client_notify.h>
 #include <server/rpc_listener.h>
 #include <server/step_queue.h>
 #include <server/thread_mediator.h>
@@ -22,6 +24,9 @@ HANDLE ServerStopEvent()
 }
 
 namespace {
+// Where agents announce themselves to this machine.
+const char* const kAnnouncementSlot = "\\\\.\\mailslot\\remote\\zqbrowser1";
+
 // Ends the listener thread at the start of the stop sequence. The worker
 // loop closes the database once it sees ServerStopEvent, so that event is
 // set only after the rest of the sequence has run.
@@ -89,6 +94,9 @@ BOOL ServerService::OnInit()
         return FALSE;
     }
     m_app.StartBatchScheduler();
+    // Without the slot no agent is listed as heard; the server runs on.
+    gAgentList.Start(kAnnouncementSlot);
+    gClientNotify.Start();
     gAgentUpdates.Start(m_app.GetDatabase());
     m_listener = new CNeoThreadMFC(NULL, 0, RpcListenerThread, this, 0, 0);
     return ServiceShell::OnInit();
@@ -139,6 +147,8 @@ void ServerService::OnStop()
         ThreadMediatorGuard guard;
         StopListenerThread();
         m_app.StopBatchScheduler();
+        gClientNotify.Stop();
+        gAgentList.Stop();
         gAgentUpdates.Stop();
         gStepQueue.Stop();
         Commit();

@@ -39,7 +39,8 @@ ServiceShell::ServiceShell(const ServiceConstants& constants, ServiceWorkerProc 
       m_paused(FALSE),
       m_resumeEvent(CreateEventA(NULL, TRUE, TRUE, NULL)),
       m_debug(FALSE),
-      m_constants(constants)
+      m_constants(constants),
+      m_consoleStopped(FALSE)
 {
     InitializeCriticalSection(&m_lock);
     InitializeCriticalSection(&m_consoleStopLock);
@@ -512,8 +513,11 @@ BOOL WINAPI ServiceShell::ConsoleCtrlHandler(DWORD type)
         return FALSE;
     if (s_instance) {
         EnterCriticalSection(&s_instance->m_consoleStopLock);
-        Print("Stopping %s.\n", s_instance->m_constants.displayName);
-        s_instance->OnStop();
+        if (!s_instance->m_consoleStopped) {
+            s_instance->m_consoleStopped = TRUE;
+            Print("Stopping %s.\n", s_instance->m_constants.displayName);
+            s_instance->OnStop();
+        }
         LeaveCriticalSection(&s_instance->m_consoleStopLock);
     }
     return TRUE;

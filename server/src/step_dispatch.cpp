@@ -135,28 +135,33 @@ BOOL CPProcessBase::RetryRuleMatches()
 
 void CPProcessBase::Stop()
 {
-    if (m_agentID == 0 || m_agentStepHandle == 0)
-        return;
-    CNeoRef<CPAgent> agent(static_cast<CPAgent*>(FindByID(getDatabase(), kClassAgent, m_agentID)));
-    if (agent)
-        agent->StopProcess(m_agentStepHandle);
+    // The scheduler stops steps in the middle of its pass: the call to the
+    // agent is left to the step queue's worker.
+    if (m_agentID != 0 && m_agentStepHandle != 0)
+        gStepQueue.AddCancel(m_agentID, m_agentStepHandle);
 }
 
 long CPProcessBase::DispatchToAgent()
 {
+    // Agents are asked with the database lock released: after each call the
+    // instance may be gone (its batch deleted meanwhile).
     CNeoFoundObjects candidates;
     GetCandidateAgents(&candidates);
     long handle = 0;
-    for (int i = 0; i < candidates.GetSize() && handle == 0; ++i) {
+    for (int i = 0; i < candidates.GetSize() && handle == 0 && getDatabase(); ++i) {
+        CPAgent* agent = candidates.at<CPAgent>(i);
+        if (!agent->getDatabase())
+            continue;  // deleted while another agent was asked
         if (m_logItemID == 0)
             CreateLogItem();
-        CPAgent* agent = candidates.at<CPAgent>(i);
         handle = agent->CreateProcess(this);
         m_agentStepHandle = handle;
         if (handle != 0)
             m_agentID = agent->getID();
     }
     candidates.releaseAll();
+    if (!getDatabase())
+        return 0;
     ++m_counter;
     CNeoRef<CPProcessBase> definition(FindDefinition());
     if (definition) {
@@ -174,10 +179,11 @@ void CPProcessBase::GetCandidateAgents(CObArray* agents)
         long load;
     };
     std::vector<Candidate> candidates;
+    CNeoDatabase* database = getDatabase();
     int count = m_allowedAgents.GetCount();
     for (int i = 0; i < count; ++i) {
         CNeoRef<CPAgent> agent(
-            static_cast<CPAgent*>(m_allowedAgents.FindObjectAt(i, getDatabase(), kClassAgent)));
+            static_cast<CPAgent*>(m_allowedAgents.FindObjectAt(i, database, kClassAgent)));
         if (!agent)
             continue;
         long pair[2];
@@ -189,7 +195,7 @@ void CPProcessBase::GetCandidateAgents(CObArray* agents)
     for (const Candidate& candidate : candidates) {
         if (candidate.load == -1)
             continue;
-        CPPersistBase* agent = FindByID(getDatabase(), kClassAgent, candidate.id);
+        CPPersistBase* agent = FindByID(database, kClassAgent, candidate.id);
         if (agent)
             agents->Add(agent);
     }
@@ -232,7 +238,14 @@ long CPAgent::CreateProcess(CPProcessBase* step)
     long handle = 0;
     if (!CallAgent([&] { handle = connection->ExecuteStep(clone.get()); }))
         return 0;
-    step->SetState(kStepRunning, step);
+    if (!step->getDatabase()) {
+        // Deleted while the agent took it: nothing would take its result.
+        CallAgent([&] { connection->CancelStep(handle); });
+        return 0;
+    }
+    // Its result may have arrived already while the lock was released.
+    if (step->GetRunState() != kStepFinished)
+        step->SetState(kStepRunning, step);
     return handle;
 }
 

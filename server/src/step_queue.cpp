@@ -2,6 +2,8 @@
 
 #include <server/section_lock.h>
 
+#include <model/batch.h>
+
 #include <stdio.h>
 #include <vector>
 
@@ -36,6 +38,10 @@ BOOL GenericThreadQueueManager::Stop()
     SleepReleased(500);
     m_worker.Stop();
     RemoveIf([](CPProcessBase*) { return true; });
+    if (m_database) {
+        CFocusDatabases focus(m_database, m_database);
+        SendCancels();
+    }
     printf("stopped.\n");
     fflush(stdout);
     return TRUE;
@@ -45,6 +51,27 @@ void GenericThreadQueueManager::ProcessLocked()
 {
     CFocusDatabases focus(m_database, m_database);
     Process();
+}
+
+void GenericThreadQueueManager::AddCancel(NeoID agentID, long handle)
+{
+    SectionLock lock(m_lock);
+    m_cancels.push_back({agentID, handle});
+}
+
+void GenericThreadQueueManager::SendCancels()
+{
+    std::vector<Cancel> cancels;
+    {
+        SectionLock lock(m_lock);
+        cancels.swap(m_cancels);
+    }
+    for (const Cancel& cancel : cancels) {
+        CNeoRef<CPAgent> agent(
+            static_cast<CPAgent*>(CPPersistBase::FindByID(gNeoDatabase, kClassAgent, cancel.agentID)));
+        if (agent)
+            agent->StopProcess(cancel.handle);
+    }
 }
 
 BOOL GenericThreadQueueManager::Add(CPProcessBase* instance)
@@ -57,6 +84,7 @@ BOOL GenericThreadQueueManager::Add(CPProcessBase* instance)
 
 void GenericThreadQueueManager::Process()
 {
+    SendCancels();
     // The agents are asked without holding the queue's lock: a call to an
     // agent gives up the database lock while it waits, and a thread that
     // holds the database lock may be waiting for the queue's lock.

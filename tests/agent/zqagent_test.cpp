@@ -1,6 +1,7 @@
 // zqagent as a program: its command line, AgentInterface through the client
 // stubs, the order of its stop, and its life as a service.
 #include "agent_test_util.h"
+#include "piped_program.h"
 #include "services.h"
 #include "step_images.h"
 
@@ -61,43 +62,11 @@ std::string Joined(const std::vector<std::string>& lines)
 }
 
 // zqagent -debug in a console shared with this test.
-class DebugAgent
+class DebugAgent : public PipedProgram
 {
 public:
-    DebugAgent() : m_process(), m_input(NULL), m_output(NULL) {}
-    ~DebugAgent()
-    {
-        if (m_process.hProcess) {
-            TerminateProcess(m_process.hProcess, 99);
-            std::string ignored;
-            FinishProgram(m_process, m_input, m_output, ignored, 5000);
-        }
-    }
-    bool Start()
-    {
-        UseOwnConsole();
-        return StartWithPipes("\"" + AgentPath() + "\" -debug", &m_process, &m_input, &m_output);
-    }
-    bool WaitUntilListening()
-    {
-        return !ReadLineFrom(m_output, m_pending, kListening, 20000).empty();
-    }
-    // Ctrl+C, then its output until it ends; its exit code or -1.
-    int Stop(std::string& output)
-    {
-        output = m_pending;
-        if (!SendCtrlC())
-            return -1;
-        int code = FinishProgram(m_process, m_input, m_output, output, 20000);
-        m_process = PROCESS_INFORMATION();
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION m_process;
-    HANDLE m_input;
-    HANDLE m_output;
-    std::string m_pending;
+    DebugAgent() : PipedProgram(AgentPath(), "-debug") {}
+    bool WaitUntilListening() { return !WaitForLine(kListening, 20000).empty(); }
 };
 
 handle_t BindAgent()
@@ -214,7 +183,10 @@ TEST(ZqagentDebug, AStopInTheFirstFiveSecondsStartsAndStopsEverything)
 {
     DebugAgent agent;
     ASSERT_TRUE(agent.Start());
-    Sleep(500);
+    // The agent prints nothing before it listens: give a loaded machine time
+    // to start the program and install its Ctrl+C handler, well within the
+    // five seconds.
+    Sleep(2500);
     std::string output;
     DWORD started = GetTickCount();
     EXPECT_EQ(0, agent.Stop(output));

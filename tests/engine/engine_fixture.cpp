@@ -112,13 +112,13 @@ void EngineTest::SetUp()
     SetClock(TestNow);
     SetAgentTransport(&m_agents);
     gAgentUpdates.SetDatabase(db());
-    gClientNotify.AddConsole(&m_console);
+    gClientNotify.AddConsole(m_console);
     m_agentID = AddAgent("alpha");
 }
 
 void EngineTest::TearDown()
 {
-    gClientNotify.RemoveConsole(&m_console);
+    gClientNotify.RemoveConsole(m_console.get());
     gClientNotify.DiscardQueue();
     gAgentUpdates.Apply();
     ForEachBatch(db(), [](CPBatch* batch) {

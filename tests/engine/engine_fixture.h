@@ -114,7 +114,7 @@ protected:
 
     InMemoryDatabase m_db;
     StandInAgent m_agents;
-    ConsoleLink m_console;
+    std::shared_ptr<ConsoleLink> m_console = std::make_shared<ConsoleLink>();
     BatchScheduler m_scheduler;
     NeoID m_agentID = 0;
 };

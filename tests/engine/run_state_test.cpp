@@ -252,6 +252,8 @@ TEST_F(StoppableRun, StopCancelsTheRunsStepsAndEndsItsLog)
     ASSERT_NO_FATAL_FAILURE(StopWhileNextRuns());
     EXPECT_EQ(TakeNotifications(),
               Notes({Status(kBatchStopping), Phase(kPhaseLogon), Status(kBatchIdle)}));
+    EXPECT_TRUE(m_agents.cancelled.empty());  // agents are called by the queue's worker
+    DispatchQueued();
     EXPECT_EQ(m_agents.cancelled, std::vector<long>({m_agents.held[0].handle}));
     EXPECT_TRUE(gStepQueue.IsEmpty());  // the step no agent took
     EXPECT_EQ(Batch(m_batch)->GetRunningList().getCount(), 0);

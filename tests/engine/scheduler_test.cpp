@@ -64,7 +64,7 @@ TEST_F(EngineTest, NotificationsWaitOnlyForRegisteredConsolesAndUpToTheLimit)
         Batch(batch)->SetStatus(i % 2 ? kBatchIdle : kBatchPaused);
     EXPECT_EQ(gClientNotify.GetQueue().GetCount(), ClientNotifyManager::kMaxQueued);
     gClientNotify.DiscardQueue();
-    gClientNotify.RemoveConsole(&m_console);
+    gClientNotify.RemoveConsole(m_console.get());
     Batch(batch)->SetStatus(kBatchQueued);
     Tick(2);
     EXPECT_EQ(Batch(batch)->GetPhase(), kPhaseFinished);  // stored, but told to nobody

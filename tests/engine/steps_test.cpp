@@ -114,8 +114,10 @@ TEST_F(EngineTest, RetryRulesDispatchAgainBeforeTheLinksAreFollowed)
         Tick(3);
         DispatchQueued();
         NeoID instance = m_agents.HeldIDs().at(0);
-        for (unsigned long exitCode : c.exitCodes) {
-            Finish(instance, exitCode);
+        for (size_t i = 0; i < c.exitCodes.size(); ++i) {
+            if (i > 0)
+                DispatchQueued();  // the retry went through the step queue
+            Finish(instance, c.exitCodes[i]);
             Tick();
         }
         EXPECT_EQ(CountDispatches(m_agents), c.dispatches);

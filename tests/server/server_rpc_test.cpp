@@ -605,8 +605,9 @@ TEST_F(ServerRpc, StatusCodesOfRefusalsAndAnswersOfIdleManagers)
         {"ListBatchLogs missing", [&] { ListBatchLogs(m_context, kDefinitionsAndRuns, kMissingID, &reply, &status); }, kStatusNotFound},
         {"TestFileAccess file too long", [&] { TestFileAccess("", "user", "pw", longFile.c_str(), &status); }, kStatusRefused},
         {"PostProcessUpdate queued", [&] { RpcBlob step = {0, NULL}; PostProcessUpdate(m_context, 5, &step, &status); }, kStatusDone},
-        {"RegisterConsole", [&] { RegisterConsole(ServerInterface_Binding, m_context, "host", "x", &status); }, kStatusRefused},
-        {"RegisterConsole long host", [&] { RegisterConsole(ServerInterface_Binding, m_context, longFile.c_str(), "x", &status); }, kStatusRefused},
+        {"RegisterConsole host too long", [&] { RegisterConsole(ServerInterface_Binding, m_context, longName.c_str(), "x", &status); }, kStatusRefused},
+        {"RegisterConsole (bound, nothing sent yet)", [&] { RegisterConsole(ServerInterface_Binding, m_context, "host", "x", &status); }, kStatusDone},
+        {"RegisterConsole again", [&] { RegisterConsole(ServerInterface_Binding, m_context, "other", "x", &status); }, kStatusDone},
         {"NoOp", [&] { RpcBlob none = {0, NULL}; NoOp(m_context, 1, 2, &none, &status); }, kStatusDone},
         {"ListUnregisteredAgents", [&] { ListUnregisteredAgents(m_context, &reply, &status); }, kStatusDone},
     };

@@ -4,7 +4,7 @@
 
 ZqserverCopy::ZqserverCopy()
     : folder(TempPath("zqserver")), exe(folder + "\\zqserver.exe"),
-      m_location(DatabaseFile().c_str()), m_process(), m_input(NULL), m_output(NULL)
+      m_location(DatabaseFile().c_str()), m_debug(exe, "-debug")
 {
     CreateDirectoryA(folder.c_str(), NULL);
     copied = CopyFileA(ProgramBesideMe("zqserver.exe").c_str(), exe.c_str(), FALSE);
@@ -38,31 +38,20 @@ std::unique_ptr<CNeoDatabase> ZqserverCopy::OpenDatabase(BOOL create)
 
 bool ZqserverCopy::StartDebug()
 {
-    // The console lets StopDebug end the server as a user does.
-    UseOwnConsole();
-    m_pending.clear();
-    if (!StartWithPipes("\"" + exe + "\" -debug", &m_process, &m_input, &m_output))
-        return false;
-    return !ReadLineFrom(m_output, m_pending, "The Vantorel server was started.", 20000).empty();
+    return m_debug.Start("The Vantorel server was started.");
 }
 
 void ZqserverCopy::Kill()
 {
-    if (!m_process.hProcess)
-        return;
-    TerminateProcess(m_process.hProcess, 99);
-    std::string ignored;
-    FinishProgram(m_process, m_input, m_output, ignored, 5000);
+    m_debug.Kill();
 }
 
 int ZqserverCopy::StopDebug(std::string& output)
 {
-    if (!m_process.hProcess)
-        return -1;
-    output = m_pending;
-    if (!SendCtrlC()) {
-        Kill();
-        return -1;
-    }
-    return FinishProgram(m_process, m_input, m_output, output, 20000);
+    return m_debug.Stop(output);
+}
+
+int ZqserverCopy::FinishDebug(std::string& output)
+{
+    return m_debug.Finish(output);
 }

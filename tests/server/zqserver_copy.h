@@ -4,6 +4,7 @@
 #ifndef TESTS_SERVER_ZQSERVER_COPY_H
 #define TESTS_SERVER_ZQSERVER_COPY_H
 
+#include <piped_program.h>
 #include <processes.h>
 
 #include <zqdb32/zqdb32.h>
@@ -40,6 +41,8 @@ public:
     // (bounded) for its end: its exit code, or -1 when it had to be killed.
     // `output` gets what the server printed while stopping.
     int StopDebug(std::string& output);
+    // As StopDebug, after a Ctrl+C already given to the console.
+    int FinishDebug(std::string& output);
 
     std::string folder;
     std::string exe;
@@ -47,10 +50,7 @@ public:
 
 private:
     CNeoFileLocation m_location;
-    PROCESS_INFORMATION m_process;
-    HANDLE m_input;
-    HANDLE m_output;
-    std::string m_pending;
+    PipedProgram m_debug;
 };
 
 #endif

@@ -7,9 +7,7 @@
 #ifndef AGENT_AGENT_RPC_H
 #define AGENT_AGENT_RPC_H
 
-#include <rpc.h>
-
-#define AGENT_PIPE_ENDPOINT "\\pipe\\zqagent1"
+#include <agent_interface.h>
 
 enum AgentStatus {
     kAgentStatusOK = 0,

@@ -5,21 +5,10 @@
 #ifndef AGENT_ANNOUNCE_H
 #define AGENT_ANNOUNCE_H
 
-#include <agent/manager_thread.h>
+#include <server/agent_announcement.h>
+#include <server/manager_thread.h>
 
 #include <string>
-
-enum AnnouncementKind { kAnnounce = 0, kLeaving = 1 };
-
-// The 36-byte mailslot record: a little-endian 32-bit kind and a
-// NUL-terminated computer name of at most 31 characters, zero-filled.
-struct AgentAnnouncement {
-    static constexpr int kNameBytes = 32;
-    static constexpr int kRecordBytes = 4 + kNameBytes;
-
-    // The record's bytes; a longer name is cut to 31 characters.
-    static void Encode(AnnouncementKind kind, const char* computerName, BYTE record[kRecordBytes]);
-};
 
 class AgentAnnounceManager
 {

@@ -7,7 +7,7 @@
 #ifndef AGENT_LOAD_STATISTICS_H
 #define AGENT_LOAD_STATISTICS_H
 
-#include <agent/manager_thread.h>
+#include <server/manager_thread.h>
 
 #include <deque>
 

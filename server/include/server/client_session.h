@@ -3,6 +3,8 @@
 #ifndef SERVER_CLIENT_SESSION_H
 #define SERVER_CLIENT_SESSION_H
 
+#include <server/client_notify.h>
+
 #include <model/object_stream.h>
 
 #include <rpc_blob.h>
@@ -42,6 +44,7 @@ private:
 class ClientSession {
 public:
     explicit ClientSession(CNeoDatabase* server);
+    // Unregisters the session's console.
     ~ClientSession();
     ClientSession(const ClientSession&) = delete;
     ClientSession& operator=(const ClientSession&) = delete;
@@ -56,8 +59,15 @@ public:
     void RemoveLockedIds(long count, const long* ids);
     const std::vector<long>& GetLockedIds() const { return m_lockedIds; }
 
+    // Binds the console on `host` and registers it with the notification
+    // sender; FALSE when it cannot be bound. A console that is registered
+    // already stays as it is; one dropped after a failed send is bound and
+    // registered again.
+    BOOL RegisterConsole(const char* host);
+
 private:
     CNeoDatabase* m_server;
+    std::shared_ptr<ConsoleLink> m_console;
     std::vector<long> m_lockedIds;
     SessionDatabase* m_database;
 };

@@ -113,6 +113,8 @@ private:
     mutable CRITICAL_SECTION m_lock;
     // Held while a Ctrl+C stop runs, so that -debug ends after it.
     CRITICAL_SECTION m_consoleStopLock;
+    // Set by the first Ctrl+C: a second one stops nothing again.
+    BOOL m_consoleStopped;
 
     static ServiceShell* s_instance;
 };

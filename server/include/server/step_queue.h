@@ -7,6 +7,8 @@
 
 #include <model/steps.h>
 
+#include <vector>
+
 class GenericThreadQueueManager : public CNodeList<CPProcessBase*, CPProcessBase*> {
 public:
     GenericThreadQueueManager();
@@ -20,9 +22,14 @@ public:
     virtual void ProcessLocked();
     // Queues the instance (referenced while queued); returns 1.
     virtual BOOL Add(CPProcessBase* instance);
-    // Offers every queued instance to the agents; the accepted ones leave
-    // the queue, the others keep their place.
+    // Sends the waiting cancels, then offers every queued instance to the
+    // agents; the accepted ones leave the queue, the others keep their place.
     virtual void Process();
+
+    // Asks the agent to cancel a step it runs; the worker sends it at its
+    // next pass (or the stop, before it ends), so that no other thread calls
+    // agents.
+    void AddCancel(NeoID agentID, long handle);
 
     // Drops the queued instances of a batch, or one instance.
     void RemoveBatch(NeoID batchID);
@@ -34,6 +41,14 @@ private:
     template <class Predicate>
     void RemoveIf(Predicate drop);
 
+    // Sends the cancels waiting now, to the agents of the focus database.
+    void SendCancels();
+
+    struct Cancel {
+        NeoID agentID;
+        long handle;
+    };
+    std::vector<Cancel> m_cancels;
     CRITICAL_SECTION m_lock;
     CNeoDatabase* m_database;
     PeriodicWorker m_worker;

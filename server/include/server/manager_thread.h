@@ -1,7 +1,7 @@
-// The thread of an agent manager that touches no database: it runs until
+// The thread of a manager that touches no database: it runs until
 // its stop event is set, and its stop waits a bounded time.
-#ifndef AGENT_MANAGER_THREAD_H
-#define AGENT_MANAGER_THREAD_H
+#ifndef SERVER_MANAGER_THREAD_H
+#define SERVER_MANAGER_THREAD_H
 
 #include <windows.h>
 

@@ -1,0 +1,195 @@
+// zqserver and zqagent, as programs, running batches on a fresh database:
+// a console-like client stores and starts them and reads their run logs, and
+// a recording console follows the runs through its call-back interface.
+#include "batch_client.h"
+
+#include <piped_program.h>
+#include <processes.h>
+#include <status_names.h>
+#include <statuses.h>
+
+#include "zqserver_copy.h"
+
+#include <seguard/seguard.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const DWORD kStartWait = 30000;
+// A first step waits for the agent to listen (5 s after its start).
+const DWORD kRunWait = 60000;
+
+// What each program prints from Ctrl+C on, line by line.
+const char* const kServerStopLines[] = {
+    "Stopping Vantorel Server.",
+    "Stopping client notifiy manager......stopped.",
+    "Stopping agent list manager......stopped.",
+    "Stopping agent update manager......stopped.",
+    "Stopping generic thread queue manager......stopped.",
+    "Stopping thread mediator......stopped.",
+    "The Vantorel server was stopped.",
+};
+const char* const kAgentStopLines[] = {
+    "Stopping Vantorel Agent.",
+    "Stopping performance statistics manager.....stopped.",
+    "Stopping agent update manager......stopped.",
+    "Stopping process list manager.....stopped!",
+    "Stopping completed queue manager.....stopped.",
+};
+
+std::string Lines(const char* const* lines, size_t count)
+{
+    std::string joined;
+    for (size_t i = 0; i < count; ++i)
+        joined += std::string(lines[i]) + "\n";
+    return joined;
+}
+
+// The lines of a program's output that belong to its stop.
+std::string StopLines(const std::string& output)
+{
+    std::istringstream in(output);
+    std::string line, stop;
+    while (std::getline(in, line))
+        if (line.rfind("Stopping", 0) == 0 || line.rfind("The Vantorel", 0) == 0)
+            stop += line + "\n";
+    return stop;
+}
+
+// What a console hears of a run that it started itself: its own status
+// change, then the run from the logon phase to the end.
+const Notification kConsoleStartedRun[] = {
+    {kNotifyBatchAdded, kBatchIdle},       {kNotifyStatusChanged, kBatchExecuting},
+    {kNotifyPhaseChanged, kPhaseArmed},    {kNotifyStatusChanged, kBatchExecuting},
+    {kNotifyPhaseChanged, kPhaseStarting}, {kNotifyPhaseChanged, kPhaseMonitoring},
+    {kNotifyPhaseChanged, kPhaseFinished}, {kNotifyPhaseChanged, kPhaseClosing},
+    {kNotifyPhaseChanged, kPhaseEnding},   {kNotifyPhaseChanged, kPhaseLogon},
+    {kNotifyStatusChanged, kBatchIdle},
+};
+
+// The recording console's lines "batch <code> <id> <value> <name>" until the
+// one that `last` starts, by batch ID.
+std::map<NeoID, std::vector<Notification>> ReadBatchEvents(PipedProgram& console,
+                                                            const std::string& last)
+{
+    std::map<NeoID, std::vector<Notification>> events;
+    for (std::string line; !(line = console.WaitForLine("batch ", 5000)).empty();) {
+        long code = 0, id = 0, value = 0;
+        if (sscanf(line.c_str(), "batch %ld %ld %ld", &code, &id, &value) == 3)
+            events[id].push_back({code, value});
+        if (line.rfind(last, 0) == 0)
+            break;
+    }
+    return events;
+}
+
+std::string ComputerName()
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = "";
+    DWORD length = sizeof name;
+    GetComputerNameA(name, &length);
+    return name;
+}
+
+class SystemRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_server.copied);
+        ASSERT_TRUE(m_server.StartDebug());
+        ASSERT_TRUE(m_agent.Start());
+        ASSERT_TRUE(m_client.Connect(kStartWait));
+        m_agentID = m_client.LocalAgentID();
+        ASSERT_NE(m_agentID, 0);
+    }
+
+    // Stores the plan, starts it and waits for its first run to end.
+    NeoID Run(const BatchPlan& plan)
+    {
+        long status = -1;
+        NeoID batchID = m_client.StoreBatch(plan, m_agentID, &status);
+        EXPECT_EQ(status, kStatusDone);
+        EXPECT_EQ(m_client.SetStatus(batchID, kBatchExecuting), kStatusDone);
+        EXPECT_TRUE(m_client.WaitForRunEnd(batchID, 1, kBatchIdle, kRunWait)) << plan.name;
+        return batchID;
+    }
+
+    // Ctrl+C for both; what each printed.
+    void StopBoth(std::string& serverOutput, std::string& agentOutput)
+    {
+        m_client.Disconnect();
+        ASSERT_TRUE(SendCtrlC());
+        EXPECT_EQ(m_agent.Finish(agentOutput), 0);
+        EXPECT_EQ(m_server.FinishDebug(serverOutput), 0);
+    }
+
+    ZqserverCopy m_server;
+    PipedProgram m_agent{ProgramBesideMe("zqagent.exe"), "-debug"};
+    BatchClient m_client;
+    NeoID m_agentID = 0;
+};
+
+TEST_F(SystemRun, TheFirstStepsExitCodePicksTheBranchAndBothProgramsStopInOrder)
+{
+    PipedProgram console(ProgramBesideMe("recording_console.exe"), "\\pipe\\zqadmin1");
+    ASSERT_TRUE(console.Start("listening"));
+    LONG status = -1;
+    ASSERT_EQ(Guarded([&] {
+                  RegisterConsole(ServerInterface_Binding, m_client.Context(),
+                                  ComputerName().c_str(), "", &status);
+              }),
+              0u);
+    ASSERT_EQ(status, kStatusDone);
+    struct Case {
+        const char* batch;
+        int checkExit;
+        const char* branch;
+    } cases[] = {
+        // The first run also hands the first step to an agent that was
+        // just started, which binds back to the server while it takes it.
+        {"exit 3 recovers", 3, "recover"},
+        {"exit 0 reports", 0, "report"},
+    };
+    std::vector<NeoID> batches;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.batch);
+        NeoID batchID = Run(ThreeStepPlan(c.batch, c.checkExit));
+        batches.push_back(batchID);
+        std::vector<LoggedItem> log = m_client.LastRunLog(batchID);
+        std::string steps, links;
+        for (const LoggedItem& item : log) {
+            if (item.classID == kClassBatchLogItemProcess) {
+                steps += item.name + " " + std::to_string(item.exitCode) + ";";
+                EXPECT_TRUE(item.ended) << item.name;
+            } else {
+                links += item.name + ";";
+            }
+        }
+        EXPECT_EQ(steps, "check " + std::to_string(c.checkExit) + ";" + c.branch + " 0;");
+        EXPECT_EQ(links, "check -> report when 0;check -> recover when not 0;");
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log[0].output, "checking the disk \r\n");
+    }
+    // Each run as the console heard it, up to the last run's end.
+    std::map<NeoID, std::vector<Notification>> events = ReadBatchEvents(
+        console, "batch 1 " + std::to_string(batches.back()) + " " + std::to_string(kBatchIdle));
+    for (NeoID batchID : batches)
+        EXPECT_EQ(events[batchID], std::vector<Notification>(std::begin(kConsoleStartedRun),
+                                                             std::end(kConsoleStartedRun)))
+            << "batch " << batchID;
+
+    std::string serverOutput, agentOutput;
+    StopBoth(serverOutput, agentOutput);
+    EXPECT_EQ(StopLines(serverOutput), Lines(kServerStopLines, std::size(kServerStopLines)))
+        << serverOutput;
+    EXPECT_EQ(StopLines(agentOutput), Lines(kAgentStopLines, std::size(kAgentStopLines)))
+        << agentOutput;
+}
+
+}  // namespace
