@@ -18,10 +18,46 @@ export WINEPREFIX="${WINEPREFIX:-$here/build/prefix-$VANTOREL_ARCH}"
 
 # One persistent wineserver for a run of many test processes, so that each
 # starts fast; Wine's system processes are kept off the caller's output.
+# Windows need an X display: start_wineserver first starts a private Xvfb
+# (it picks a free display number and reports it through -displayfd) and
+# exports DISPLAY, so that every Wine process, wineboot's included, shares
+# it; then one Wine desktop "Vantorel" that all windows of the prefix live
+# on. stop_wineserver ends what start_wineserver started, by process id.
+VANTOREL_DESKTOP=Vantorel,1280x1024
+start_display() {
+  command -v Xvfb >/dev/null 2>&1 || return 0
+  displayfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+    3>"$displayfile" </dev/null >/dev/null 2>&1 &
+  xvfb_pid=$!
+  tries=0
+  while [ ! -s "$displayfile" ] && [ $tries -lt 100 ]; do
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.05
+    tries=$((tries + 1))
+  done
+  display=$(cat "$displayfile")
+  rm -f "$displayfile"
+  if [ -z "$display" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
+    return 1
+  fi
+  export DISPLAY=":$display"
+}
 start_wineserver() {
+  start_display
   wineserver -p </dev/null >/dev/null 2>&1
   "$WINE" wineboot </dev/null >/dev/null 2>&1
+  if [ -n "$xvfb_pid" ]; then
+    "$WINE" explorer /desktop="$VANTOREL_DESKTOP" </dev/null >/dev/null 2>&1 &
+    desktop_pid=$!
+  fi
 }
 stop_wineserver() {
+  [ -n "$desktop_pid" ] && kill "$desktop_pid" 2>/dev/null
   wineserver -k </dev/null >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  desktop_pid=""
+  xvfb_pid=""
 }

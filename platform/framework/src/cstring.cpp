@@ -1,3 +1,4 @@
+#include <framework/winapp.h>
 #include <framework/cstring.h>
 
 #include <algorithm>
@@ -309,4 +310,12 @@ CString operator+(char ch, const CString& s)
     CString r(ch);
     r += s;
     return r;
+}
+
+BOOL CString::LoadString(UINT nID)
+{
+    char sz[1024];
+    int n = ::LoadStringA(AfxGetInstanceHandle(), nID, sz, (int)sizeof(sz));
+    *this = CString(sz, n);
+    return n > 0;
 }

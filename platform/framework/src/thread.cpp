@@ -4,7 +4,6 @@
 #include <process.h>
 
 IMPLEMENT_DYNAMIC(CWinThread, CObject)
-IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
 
 CWinThread::CWinThread() : CWinThread(NULL, NULL)
 {
@@ -12,6 +11,7 @@ CWinThread::CWinThread() : CWinThread(NULL, NULL)
 
 CWinThread::CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
     : m_hThread(NULL), m_nThreadID(0), m_bAutoDelete(TRUE), m_msgCur(),
+      m_pMainWnd(NULL), m_ptCursorLast(), m_nMsgLast(0),
       m_pfnThreadProc(pfnThreadProc), m_pThreadParams(pParam)
 {
 }
@@ -39,9 +39,27 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize,
     return TRUE;
 }
 
+namespace
+{
+DWORD g_threadSlot = TlsAlloc();
+}  // namespace
+
+CWinThread* AfxGetThread()
+{
+    CWinThread* pThread = static_cast<CWinThread*>(TlsGetValue(g_threadSlot));
+    if (pThread == NULL)
+    {
+        CWinApp* pApp = AfxGetApp();
+        if (pApp != NULL && pApp->m_nThreadID == GetCurrentThreadId())
+            pThread = pApp;
+    }
+    return pThread;
+}
+
 unsigned __stdcall CWinThread::ThreadEntry(void* pParam)
 {
     CWinThread* pThread = static_cast<CWinThread*>(pParam);
+    TlsSetValue(g_threadSlot, pThread);
     unsigned nResult;
     if (pThread->m_pfnThreadProc != NULL)
         nResult = pThread->m_pfnThreadProc(pThread->m_pThreadParams);
@@ -71,14 +89,41 @@ int CWinThread::Run()
         }
         do
         {
-            if (!GetMessageA(&m_msgCur, NULL, 0, 0))
+            if (!PumpMessage())
                 return ExitInstance();
-            TranslateMessage(&m_msgCur);
-            DispatchMessageA(&m_msgCur);
-            bIdle = TRUE;
-            lIdleCount = 0;
+            if (IsIdleMessage(&m_msgCur))
+            {
+                bIdle = TRUE;
+                lIdleCount = 0;
+            }
         } while (PeekMessageA(&m_msgCur, NULL, 0, 0, PM_NOREMOVE));
     }
+}
+
+BOOL CWinThread::PumpMessage()
+{
+    if (!GetMessageA(&m_msgCur, NULL, 0, 0))
+        return FALSE;
+    if (!PreTranslateMessage(&m_msgCur))
+    {
+        TranslateMessage(&m_msgCur);
+        DispatchMessageA(&m_msgCur);
+    }
+    return TRUE;
+}
+
+BOOL CWinThread::IsIdleMessage(MSG* pMsg)
+{
+    if (pMsg->message == WM_MOUSEMOVE || pMsg->message == WM_NCMOUSEMOVE)
+    {
+        BOOL bSame = m_nMsgLast == pMsg->message && m_ptCursorLast.x == pMsg->pt.x &&
+                     m_ptCursorLast.y == pMsg->pt.y;
+        m_ptCursorLast = pMsg->pt;
+        m_nMsgLast = pMsg->message;
+        return !bSame;
+    }
+    m_nMsgLast = pMsg->message;
+    return pMsg->message != 0x0118;  // the caret's blink timer
 }
 
 int CWinThread::ExitInstance()
@@ -86,8 +131,11 @@ int CWinThread::ExitInstance()
     return (int)m_msgCur.wParam;
 }
 
-BOOL CWinThread::OnIdle(LONG)
+BOOL CWinThread::OnIdle(LONG lCount)
 {
+    if (lCount <= 0)
+        return TRUE;
+    AfxDeleteTempMaps();
     return FALSE;
 }
 
@@ -113,46 +161,3 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPri
     return pThread;
 }
 
-namespace
-{
-CWinApp* g_pApp = NULL;
-}  // namespace
-
-CWinApp::CWinApp(LPCTSTR lpszAppName)
-{
-    g_pApp = this;
-    m_bAutoDelete = FALSE;  // the application object is not heap-allocated
-    m_hThread = GetCurrentThread();
-    m_nThreadID = GetCurrentThreadId();
-    m_hInstance = GetModuleHandleA(NULL);
-
-    char szPath[MAX_PATH];
-    DWORD nLength = GetModuleFileNameA(m_hInstance, szPath, MAX_PATH);
-    CString path(szPath, (int)nLength);
-    int nSlash = path.ReverseFind('\\');
-    if (path.ReverseFind('/') > nSlash)
-        nSlash = path.ReverseFind('/');
-    m_strExeName = path.Mid(nSlash + 1);
-    int nDot = m_strExeName.ReverseFind('.');
-    if (nDot >= 0)
-        m_strExeName = m_strExeName.Left(nDot);
-    m_strAppName = lpszAppName != NULL ? CString(lpszAppName) : m_strExeName;
-    m_pszAppName = m_strAppName;
-    m_pszExeName = m_strExeName;
-}
-
-CWinApp::~CWinApp()
-{
-    if (g_pApp == this)
-        g_pApp = NULL;
-}
-
-CWinApp* AfxGetApp()
-{
-    return g_pApp;
-}
-
-HINSTANCE AfxGetInstanceHandle()
-{
-    return g_pApp != NULL ? g_pApp->m_hInstance : GetModuleHandleA(NULL);
-}

@@ -69,6 +69,8 @@ public:
     int Delete(int nIndex, int nCount = 1);
 
     void Format(LPCTSTR lpszFormat, ...);
+    // The string resource nID of the application; FALSE (and empty) when missing.
+    BOOL LoadString(UINT nID);
     void FormatV(LPCTSTR lpszFormat, va_list argList);
 
     // Direct access to the characters: GetBuffer makes room for at least

@@ -14,3 +14,10 @@
 #include <framework/datetime.h>
 #include <framework/thread.h>
 #include <framework/winapp.h>
+#include <framework/geometry.h>
+#include <framework/cmdtarget.h>
+#include <framework/wnd.h>
+#include <framework/gdi.h>
+#include <framework/menu.h>
+#include <framework/controls.h>
+#include <framework/dialog.h>
