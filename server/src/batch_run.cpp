@@ -1,7 +1,6 @@
 // The server's run state machine of a batch: statuses, phases, the run-as
 // logon, the triggers and the end of runs at a stop, a shut-down and a
 // restart.
-#include <server/batch_scheduler.h>
 #include <server/client_notify.h>
 #include <server/step_queue.h>
 
@@ -88,7 +87,6 @@ void CPBatch::SetStatus(long status)
     m_status = status;
     setDirty(2);
     gClientNotify.QueueStatus(kNotifyStatusChanged, GetName(), getID(), status);
-    RequestRunStateCommit();
 }
 
 void CPBatch::SetPhase(long phase)

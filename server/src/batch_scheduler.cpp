@@ -7,12 +7,9 @@
 
 namespace {
 const DWORD kTickPeriod = 250;
-// Without run-state commits, the scheduler commits every 500th pass in
-// which the database had changes, and then trims the cache.
-const unsigned long kCommitEveryDirtyPasses = 500;
+// Every 500th pass that found changes trims the cache.
+const unsigned long kPurgeEveryDirtyPasses = 500;
 const long kPurgeAmount = 2000;
-
-volatile LONG gCommitRequested = 0;
 }  // namespace
 
 void ForEachBatch(CNeoDatabase* database, const std::function<void(CPBatch*)>& work)
@@ -33,9 +30,18 @@ void ForEachBatch(CNeoDatabase* database, const std::function<void(CPBatch*)>& w
     }
 }
 
-void RequestRunStateCommit()
+void CommitChanges(CNeoDatabase* database)
 {
-    InterlockedExchange(&gCommitRequested, 1);
+    if (!database->isDirty())
+        return;
+    try {
+        database->commit(FALSE, TRUE, NULL);
+    } catch (CNeoException* e) {
+        CString text;
+        text.Format("The database could not be saved: %s", (LPCTSTR)e->getText());
+        e->Delete();
+        ReportEngineError(text);
+    }
 }
 
 void ReportEngineError(const CString& text)
@@ -59,30 +65,16 @@ void BatchScheduler::Stop()
     SleepReleased(1000);
     m_worker.Stop();
     ForEachBatch(m_database, [](CPBatch* batch) { batch->ShutDownRun(); });
-    InterlockedExchange(&gCommitRequested, 0);
-    Commit();
+    CommitChanges(m_database);
 }
 
 void BatchScheduler::Pass()
 {
     CFocusDatabases focus(m_database, m_database);
-    if (m_database->isDirty() && ++m_dirtyPasses % kCommitEveryDirtyPasses == 0) {
-        Commit();
+    if (m_database->isDirty() && ++m_dirtyPasses % kPurgeEveryDirtyPasses == 0)
         m_database->purge(kPurgeAmount);
-    }
     ForEachBatch(m_database, [](CPBatch* batch) { batch->RunTick(); });
-    if (InterlockedExchange(&gCommitRequested, 0))
-        Commit();
-}
-
-void BatchScheduler::Commit()
-{
-    try {
-        m_database->commit(FALSE, TRUE, NULL);
-    } catch (CNeoException* e) {
-        CString text;
-        text.Format("The database could not be saved: %s", (LPCTSTR)e->getText());
-        e->Delete();
-        ReportEngineError(text);
-    }
+    // What the pass changed, and what the queue and the result worker changed
+    // since, is on disk before the next pass: a crash loses no run's record.
+    CommitChanges(m_database);
 }

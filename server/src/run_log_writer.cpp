@@ -1,6 +1,5 @@
 // Run logs of batch runs, link following and the log items of run
 // instances.
-#include <server/batch_scheduler.h>
 
 #include <model/batch.h>
 #include <model/run_log.h>
@@ -59,7 +58,6 @@ void CPBatch::LogRunStart()
     CNeoRef<CPBatchLog> log(OpenRunLog());
     log->SetStartTimeNow();
     log->setDirty(2);
-    RequestRunStateCommit();
 }
 
 void CPBatch::LogRunEnd()
@@ -71,7 +69,6 @@ void CPBatch::LogRunEnd()
         return;
     log->SetEndTimeNow();
     log->setDirty(2);
-    RequestRunStateCommit();
 }
 
 void CPBatch::AddLogItem(CPBatchLogItemBase* item)

@@ -1,6 +1,7 @@
 // The server's members of steps and agents: starting run instances under
 // the instance rules, retries, the choice of agent and the calls to it.
 #include <server/agent_transport.h>
+#include <server/batch_scheduler.h>
 #include <server/step_queue.h>
 
 #include <model/batch.h>
@@ -154,6 +155,9 @@ long CPProcessBase::DispatchToAgent()
             continue;  // deleted while another agent was asked
         if (m_logItemID == 0)
             CreateLogItem();
+        // The instance and its log item are on disk before an agent has the
+        // step, so that its result finds them after a crash of this server.
+        CommitChanges(getDatabase());
         handle = agent->CreateProcess(this);
         m_agentStepHandle = handle;
         if (handle != 0)

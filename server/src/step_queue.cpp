@@ -1,5 +1,6 @@
 #include <server/step_queue.h>
 
+#include <server/batch_scheduler.h>
 #include <server/section_lock.h>
 
 #include <model/batch.h>
@@ -111,6 +112,8 @@ void GenericThreadQueueManager::Process()
             Remove(instance);
         else
             instance->Stop();  // its run ended while the agent was asked
+        // Which agent holds the step, under which handle.
+        CommitChanges(instance->getDatabase());
     }
 }
 

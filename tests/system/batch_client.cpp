@@ -84,9 +84,11 @@ bool BatchClient::Connect(DWORD timeoutMs)
     return false;
 }
 
-void BatchClient::Disconnect()
+void BatchClient::Disconnect(bool serverKilled)
 {
-    if (m_context)
+    if (m_context && serverKilled)
+        RpcSsDestroyClientContext(&m_context);
+    else if (m_context)
         Guarded([&] { CloseSession(&m_context); });
     m_context = NULL;
     if (m_bound)
@@ -159,8 +161,13 @@ NeoID BatchClient::StoreBatch(const BatchPlan& plan, NeoID agentID, long* status
     std::vector<NeoID> stepIDs;
     for (const CommandStep& spec : plan.steps) {
         CPProcessExe* step = static_cast<CPProcessExe*>(CPProcessExe::Create());
-        step->SetProgramPath(kCommandShell);
-        step->SetArguments(("/c " + spec.commands).c_str());
+        if (spec.program.empty()) {
+            step->SetProgramPath(kCommandShell);
+            step->SetArguments(("/c " + spec.commands).c_str());
+        } else {
+            step->SetProgramPath(spec.program.c_str());
+            step->SetArguments(spec.commands.c_str());
+        }
         step->GetAllowedAgents().Append(&allowed);
         stepIDs.push_back(file(step, batchID, spec.name));
     }

@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
-// One step: cmd.exe /c with `commands`.
+// One step: cmd.exe /c with `commands`, or `program` with `commands` as its
+// arguments.
 struct CommandStep {
     std::string name;
     std::string commands;
+    std::string program;
 };
 
 // A link from step `from` to step `to` (indexes into the steps; -1 is the
@@ -61,7 +63,10 @@ public:
     // Binds to the server on this machine and opens a session, retrying while
     // the server starts to listen (at most `timeoutMs`).
     bool Connect(DWORD timeoutMs);
-    void Disconnect();
+    // Closes the session. After the server was killed the session is only
+    // let go on this side: a call on the dead pipe would break later calls
+    // from this process to a new server on it.
+    void Disconnect(bool serverKilled = false);
 
     // The ID of the agent stored under this computer's name, or 0.
     NeoID LocalAgentID();

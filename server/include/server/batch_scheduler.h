@@ -21,8 +21,6 @@ public:
     void Pass();
 
 private:
-    void Commit();
-
     CNeoDatabase* m_database;
     unsigned long m_dirtyPasses;
     PeriodicWorker m_worker;
@@ -33,10 +31,9 @@ private:
 // walk goes on.
 void ForEachBatch(CNeoDatabase* database, const std::function<void(CPBatch*)>& work);
 
-// Asks for a commit at the end of the current scheduler pass: run starts,
-// run ends and status changes are committed at once, so that a crash loses
-// no run's record.
-void RequestRunStateCommit();
+// Commits the database when it has changes; a failure is reported, not
+// thrown, so that it ends no worker.
+void CommitChanges(CNeoDatabase* database);
 
 // Writes an error entry of the running service (printed under -debug).
 void ReportEngineError(const CString& text);
