@@ -213,10 +213,14 @@ int CMailSocket::LookupHost(const char* host, std::vector<unsigned long>& addres
     return 0;
 }
 
+DWORD CMailSocket::ReceiveTimeoutMs(int seconds)
+{
+    return seconds < kMaxTimeoutSeconds ? (DWORD)seconds * 1000 : kLongestTimeoutMs;
+}
+
 int CMailSocket::ApplyTimeout()
 {
-    DWORD ms = mTimeoutSeconds < kMaxTimeoutSeconds ? (DWORD)mTimeoutSeconds * 1000
-                                                    : kLongestTimeoutMs;
+    DWORD ms = ReceiveTimeoutMs(mTimeoutSeconds);
     if (setsockopt(mSocket, SOL_SOCKET, SO_RCVTIMEO, (const char*)&ms, sizeof ms) != 0) {
         OnError(WSAGetLastError(), kOpTimeout);
         return -1;

@@ -62,6 +62,9 @@ public:
 
     static const char* CodeText(int code);
     static const char* CategoryText(int category);
+    // The receive time-out given to the socket: seconds x 1000, or
+    // 2,147,483,647 ms from 2,147,483 seconds on; 0 waits without limit.
+    static DWORD ReceiveTimeoutMs(int seconds);
 
 protected:
     // Records the code and its text, and the category the operation gives it.
