@@ -14,7 +14,7 @@
 
 class DwString {
 public:
-    static const size_t npos = (size_t)-1;
+    static constexpr size_t npos = (size_t)-1;
 
     DwString();
     DwString(const char* text);
