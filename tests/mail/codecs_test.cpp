@@ -37,6 +37,37 @@ TEST(DwStringTest, SubstringsShareUntilChanged)
     EXPECT_NE(DwString().SerialNumber(), DwString().SerialNumber());
 }
 
+// Appending the bytes that follow a view only lengthens it; anything else
+// copies, and a write never reaches the strings sharing the buffer.
+TEST(DwStringTest, AppendingWhatFollowsKeepsTheView)
+{
+    DwString whole("Subject: hi\r\nTo: x\r\n");
+    DwString name(whole, 0, 7);
+    name.append(": ");
+    name.append(DwString(whole, 9, 2));
+    EXPECT_EQ(name.data(), whole.data()) << "still a view";
+    EXPECT_EQ(Text(name), "Subject: hi");
+    name.append("!");
+    EXPECT_NE(name.data(), whole.data());
+    EXPECT_EQ(Text(name), "Subject: hi!");
+    EXPECT_EQ(Text(whole), "Subject: hi\r\nTo: x\r\n");
+
+    DwString view(whole, 0, 7);
+    view.ReserveOnCopy(4096);
+    view.MutableData()[0] = 's';
+    EXPECT_EQ(Text(view), "subject");
+    EXPECT_EQ(whole[0], 'S');
+    view.resize(9);
+    EXPECT_EQ(Text(view), std::string("subject\0\0", 9));
+    view.resize(3);
+    EXPECT_STREQ(view.c_str(), "sub");
+    DwString large(3u << 20, 'x');
+    const char* reused = large.data();
+    large = DwString();
+    DwString again(3u << 20, 'y');
+    EXPECT_EQ(again.data(), reused) << "a freed large buffer is used again";
+}
+
 TEST(Base64, EncodesInLinesOf76)
 {
     const std::string kLine76(76, 'A');

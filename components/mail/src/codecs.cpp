@@ -81,9 +81,11 @@ DwString DwDecodeBase64(const DwString& text, bool* hadErrors)
 {
     bool errors = false;
     size_t length = text.length();
-    std::vector<char> out((length + 3) / 4 * 3 + 3);
+    DwString result;
+    result.resize((length + 3) / 4 * 3 + 3);
+    char* const start = result.MutableData();
     const unsigned char* in = (const unsigned char*)text.data();
-    char* p = out.data();
+    char* p = start;
     unsigned value = 0;
     int count = 0;
     for (size_t i = 0; i < length; ++i) {
@@ -115,7 +117,8 @@ DwString DwDecodeBase64(const DwString& text, bool* hadErrors)
     }
     if (hadErrors)
         *hadErrors = errors;
-    return DwString(out.data(), p - out.data());
+    result.resize(p - start);
+    return result;
 }
 
 DwString DwDecodeQuotedPrintable(const DwString& text, bool* hadErrors)

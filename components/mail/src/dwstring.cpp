@@ -1,6 +1,8 @@
 // The shared-buffer byte string.
 #include <mail/dwstring.h>
 
+#include <windows.h>
+
 #include <atomic>
 #include <new>
 #include <stdlib.h>
@@ -26,6 +28,69 @@ size_t RoundCapacity(size_t needed)
     return capacity;
 }
 
+// Freed large buffers kept for reuse: fresh memory costs a page fault per
+// page on first touch, which dominates copying of large texts.
+const size_t kCachedMinimum = 1 << 20;
+const size_t kCachedTotal = 160u << 20;
+const int kCachedSlots = 16;
+
+struct LargeBufferCache {
+    volatile LONG busy = 0;  // held only for a few instructions
+    char* bytes[kCachedSlots] = {};
+    size_t capacity[kCachedSlots] = {};
+    size_t total = 0;
+
+    void Lock()
+    {
+        while (InterlockedExchange(&busy, 1))
+            Sleep(0);
+    }
+
+    char* Take(size_t wanted)
+    {
+        char* found = NULL;
+        Lock();
+        for (int i = 0; i < kCachedSlots && !found; ++i)
+            if (bytes[i] && capacity[i] == wanted) {
+                found = bytes[i];
+                bytes[i] = NULL;
+                total -= wanted;
+            }
+        InterlockedExchange(&busy, 0);
+        return found;
+    }
+
+    // False when the cache is full: the caller frees the buffer.
+    bool Keep(char* block, size_t size)
+    {
+        bool kept = false;
+        Lock();
+        for (int i = 0; i < kCachedSlots && !kept; ++i)
+            if (!bytes[i] && total + size <= kCachedTotal) {
+                bytes[i] = block;
+                capacity[i] = size;
+                total += size;
+                kept = true;
+            }
+        InterlockedExchange(&busy, 0);
+        return kept;
+    }
+};
+
+LargeBufferCache gLargeBuffers;
+
+char* AllocateBytes(size_t capacity)
+{
+    char* bytes = capacity >= kCachedMinimum ? gLargeBuffers.Take(capacity) : NULL;
+    return bytes ? bytes : (char*)malloc(capacity);
+}
+
+void FreeBytes(char* bytes, size_t capacity)
+{
+    if (capacity < kCachedMinimum || !gLargeBuffers.Keep(bytes, capacity))
+        free(bytes);
+}
+
 char LowerAscii(char c)
 {
     return c >= 'A' && c <= 'Z' ? (char)(c + 32) : c;
@@ -44,7 +109,7 @@ int DwStrncasecmp(const char* a, size_t aLength, const char* b, size_t bLength)
     return aLength == bLength ? 0 : (aLength < bLength ? -1 : 1);
 }
 
-DwString::DwString() : mBuffer(NULL), mSerial(++gSerial), mStart(0), mLength(0)
+DwString::DwString() : mBuffer(NULL), mSerial(++gSerial), mStart(0), mLength(0), mCapacityHint(0)
 {
     Own(0);
 }
@@ -61,7 +126,7 @@ DwString::DwString(const char* bytes, size_t length) : DwString()
 }
 
 DwString::DwString(const DwString& other, size_t pos, size_t length)
-    : mBuffer(other.mBuffer), mSerial(++gSerial), mStart(0), mLength(0)
+    : mBuffer(other.mBuffer), mSerial(++gSerial), mStart(0), mLength(0), mCapacityHint(0)
 {
     if (pos > other.mLength)
         pos = other.mLength;
@@ -87,7 +152,7 @@ DwString::~DwString()
 void DwString::Release()
 {
     if (mBuffer && --mBuffer->references == 0) {
-        free(mBuffer->bytes);
+        FreeBytes(mBuffer->bytes, mBuffer->capacity);
         delete mBuffer;
     }
     mBuffer = NULL;
@@ -98,7 +163,7 @@ DwString::Buffer* DwString::NewBuffer(size_t capacity)
     Buffer* buffer = new Buffer;
     buffer->capacity = capacity;
     buffer->references = 1;
-    buffer->bytes = (char*)malloc(capacity);
+    buffer->bytes = AllocateBytes(capacity);
     if (!buffer->bytes) {
         delete buffer;
         throw std::bad_alloc();
@@ -112,6 +177,8 @@ void DwString::Own(size_t capacity)
     if (mBuffer && mBuffer->references == 1 && mStart + capacity < mBuffer->capacity)
         return;
     size_t wanted = capacity > mLength ? capacity : mLength;
+    if (wanted < mCapacityHint)
+        wanted = mCapacityHint;
     if (mBuffer && mBuffer->references == 1 && mStart > 0 && wanted < mBuffer->capacity) {
         memmove(mBuffer->bytes, mBuffer->bytes + mStart, mLength);
         mStart = 0;
@@ -119,14 +186,6 @@ void DwString::Own(size_t capacity)
         return;
     }
     size_t newCapacity = RoundCapacity(wanted);
-    if (mBuffer && mBuffer->references == 1 && mStart == 0) {
-        char* grown = (char*)realloc(mBuffer->bytes, newCapacity);
-        if (!grown)
-            throw std::bad_alloc();
-        mBuffer->bytes = grown;
-        mBuffer->capacity = newCapacity;
-        return;
-    }
     Buffer* buffer = NewBuffer(newCapacity);
     if (mBuffer) {
         memcpy(buffer->bytes, mBuffer->bytes + mStart, mLength);
@@ -170,13 +229,26 @@ DwString& DwString::append(const DwString& other)
         *this = other;
         return *this;
     }
+    if (other.mBuffer == mBuffer && other.mStart == mStart + mLength) {
+        mLength += other.mLength;
+        return *this;
+    }
     DwString keep(other);  // `other` may be this string
     return append(keep.data(), keep.mLength);
 }
 
+bool DwString::ExtendOver(const char* bytes, size_t length)
+{
+    if (mBuffer->references == 1 || mStart + mLength + length >= mBuffer->capacity ||
+        memcmp(mBuffer->bytes + mStart + mLength, bytes, length) != 0)
+        return false;
+    mLength += length;
+    return true;
+}
+
 DwString& DwString::append(const char* bytes, size_t length)
 {
-    if (length == 0)
+    if (length == 0 || ExtendOver(bytes, length))
         return *this;
     if (mBuffer && bytes >= mBuffer->bytes && bytes < mBuffer->bytes + mBuffer->capacity) {
         DwString copy(bytes, length);
@@ -243,6 +315,23 @@ DwString& DwString::replace(size_t pos, size_t length, const char* bytes, size_t
 void DwString::reserve(size_t capacity)
 {
     Own(capacity);
+}
+
+void DwString::resize(size_t length)
+{
+    if (length <= mLength) {
+        mLength = length;
+        if (mBuffer->references == 1)
+            mBuffer->bytes[mStart + mLength] = 0;
+        return;
+    }
+    append(length - mLength, '\0');
+}
+
+char* DwString::MutableData()
+{
+    Own(mLength);
+    return mBuffer->bytes + mStart;
 }
 
 DwString DwString::substr(size_t pos, size_t length) const

@@ -299,7 +299,7 @@ void DwEntity::Assemble()
     mHeaders->Assemble();
     mBody->Assemble();
     DwString text(mHeaders->AsString());
-    text.reserve(text.length() + 2 + mBody->AsString().length());
+    text.ReserveOnCopy(text.length() + 2 + mBody->AsString().length());
     text.append("\r\n");
     text.append(mBody->AsString());
     mString = text;
@@ -457,9 +457,8 @@ void DwBody::Assemble()
         part->Assemble();
         total += part->AsString().length() + 6 + boundary.length();
     }
-    DwString text;
-    text.reserve(total);
-    text.append(mPreamble);
+    DwString text(mPreamble);
+    text.ReserveOnCopy(total);
     for (DwBodyPart* part : mParts) {
         text.append("\r\n--");
         text.append(boundary);

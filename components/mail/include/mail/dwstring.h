@@ -5,7 +5,11 @@
 //   an offset and a length; the first change to a string whose buffer is
 //   shared (or too small) copies its text into a buffer of its own. A parsed
 //   message is therefore a tree of views into the message text.
+// - Appending to a view bytes that its buffer already holds right after it
+//   only lengthens the view: assembling an unchanged tree copies nothing.
 // - Buffer capacities are powers of two, at least 16, with room for a NUL.
+//   Buffers of 1 MB and more are kept for reuse once freed (at most 16
+//   of them and 160 MB), so large texts reuse memory already mapped.
 // - Not thread-safe: strings that share a buffer are used by one thread.
 #ifndef MAIL_DWSTRING_H
 #define MAIL_DWSTRING_H
@@ -41,6 +45,13 @@ public:
     DwString& erase(size_t pos = 0, size_t length = npos);
     DwString& replace(size_t pos, size_t length, const char* bytes, size_t count);
     void reserve(size_t capacity);
+    // Room for `capacity` bytes once this string must copy into a buffer of
+    // its own; a view stays a view until then.
+    void ReserveOnCopy(size_t capacity) { mCapacityHint = capacity; }
+    // New bytes are 0.
+    void resize(size_t length);
+    // The bytes, writable: the buffer becomes this string's own.
+    char* MutableData();
     void clear() { erase(); }
 
     DwString substr(size_t pos = 0, size_t length = npos) const;
@@ -70,9 +81,13 @@ private:
     unsigned long mSerial;
     size_t mStart;
     size_t mLength;
+    size_t mCapacityHint;
 
     // Makes the buffer this string's own with room for `capacity` bytes.
     void Own(size_t capacity);
+    // True when the buffer holds `bytes` right after this view (which then
+    // grows over them).
+    bool ExtendOver(const char* bytes, size_t length);
     void Release();
     static Buffer* NewBuffer(size_t capacity);
 };
