@@ -2,6 +2,8 @@
 // message ids and Received stamps.
 #include <mail/mime.h>
 
+#include "owned_items.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -49,43 +51,6 @@ DwString Trimmed(const DwString& text)
     return text.substr(start, last - start);
 }
 
-// Deletes the items of an owned vector.
-template <class T>
-void DeleteItems(std::vector<T*>& items)
-{
-    for (T* item : items)
-        delete item;
-    items.clear();
-}
-
-template <class T>
-T& ItemAt(const std::vector<T*>& items, int index)
-{
-    if (index < 0 || index >= (int)items.size())
-        throw DwBoundsException();
-    return *items[index];
-}
-
-template <class T>
-void InsertItem(std::vector<T*>& items, int index, T* item, DwMessageComponent* parent)
-{
-    if (index < 0 || index > (int)items.size())
-        throw DwBoundsException();
-    item->SetParent(parent);
-    items.insert(items.begin() + index, item);
-    parent->SetModified();
-}
-
-template <class T>
-void CloneItems(const std::vector<T*>& from, std::vector<T*>& to, DwMessageComponent* parent)
-{
-    for (T* item : from) {
-        T* copy = (T*)item->Clone();
-        copy->SetParent(parent);
-        to.push_back(copy);
-    }
-}
-
 // An enumeration's texts, index = value; "" for values without a text.
 struct EnumTable {
     const char* const* texts;
@@ -118,6 +83,19 @@ int StrToEnum(const char* const* texts, int count, const DwString& text)
 }
 
 #define ENUM_COUNT(a) ((int)(sizeof(a) / sizeof(a[0])))
+
+// An enumeration kept beside its text: setting one sets the other.
+void SetByValue(int& value, DwString& text, int v, DwString (*toText)(int))
+{
+    value = v;
+    text = toText(v);
+}
+
+void SetByText(int& value, DwString& text, const DwString& t, int (*toValue)(const DwString&))
+{
+    text = t;
+    value = toValue(t);
+}
 
 }  // namespace
 
@@ -627,29 +605,25 @@ void DwMediaType::Assemble()
 
 void DwMediaType::SetType(int type)
 {
-    mType = type;
-    mTypeStr = DwMime::TypeEnumToStr(type);
+    SetByValue(mType, mTypeStr, type, DwMime::TypeEnumToStr);
     SetModified();
 }
 
 void DwMediaType::SetTypeStr(const DwString& text)
 {
-    mTypeStr = text;
-    mType = DwMime::TypeStrToEnum(text);
+    SetByText(mType, mTypeStr, text, DwMime::TypeStrToEnum);
     SetModified();
 }
 
 void DwMediaType::SetSubtype(int subtype)
 {
-    mSubtype = subtype;
-    mSubtypeStr = DwMime::SubtypeEnumToStr(subtype);
+    SetByValue(mSubtype, mSubtypeStr, subtype, DwMime::SubtypeEnumToStr);
     SetModified();
 }
 
 void DwMediaType::SetSubtypeStr(const DwString& text)
 {
-    mSubtypeStr = text;
-    mSubtype = DwMime::SubtypeStrToEnum(text);
+    SetByText(mSubtype, mSubtypeStr, text, DwMime::SubtypeStrToEnum);
     SetModified();
 }
 
@@ -701,15 +675,13 @@ void DwDispositionType::Assemble()
 
 void DwDispositionType::SetDispositionType(int type)
 {
-    mType = type;
-    mTypeStr = DwMime::DispTypeEnumToStr(type);
+    SetByValue(mType, mTypeStr, type, DwMime::DispTypeEnumToStr);
     SetModified();
 }
 
 void DwDispositionType::SetDispositionTypeStr(const DwString& text)
 {
-    mTypeStr = text;
-    mType = DwMime::DispTypeStrToEnum(text);
+    SetByText(mType, mTypeStr, text, DwMime::DispTypeStrToEnum);
     SetModified();
 }
 

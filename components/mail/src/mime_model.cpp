@@ -1,6 +1,8 @@
 // The component base, entities, headers, fields and bodies.
 #include <mail/mime.h>
 
+#include "owned_items.h"
+
 #include <string.h>
 
 void DwMessageComponent::FromString(const DwString& text)
@@ -21,25 +23,6 @@ namespace {
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-// Indexed access that throws outside 0 .. count-1.
-template <class T>
-T& At(const std::vector<T*>& items, int index)
-{
-    if (index < 0 || index >= (int)items.size())
-        throw DwBoundsException();
-    return *items[index];
-}
-
-template <class T>
-void Insert(std::vector<T*>& items, int index, T* item, DwMessageComponent* parent)
-{
-    if (index < 0 || index > (int)items.size())
-        throw DwBoundsException();
-    item->SetParent(parent);
-    items.insert(items.begin() + index, item);
-    parent->SetModified();
 }
 
 }  // namespace
@@ -129,19 +112,13 @@ void DwField::SetFieldBody(DwFieldBody* body)
 
 DwHeaders::DwHeaders(const DwHeaders& other) : DwMessageComponent(other)
 {
-    for (DwField* field : other.mFields) {
-        DwField* copy = (DwField*)field->Clone();
-        copy->SetParent(this);
-        mFields.push_back(copy);
-    }
+    CloneItems(other.mFields, mFields, this);
 }
 
 void DwHeaders::Parse()
 {
     mIsModified = false;
-    for (DwField* field : mFields)
-        delete field;
-    mFields.clear();
+    DeleteItems(mFields);
     const char* s = mString.data();
     size_t n = mString.length();
     size_t start = 0;
@@ -180,17 +157,17 @@ void DwHeaders::Assemble()
 
 DwField& DwHeaders::FieldAt(int index) const
 {
-    return At(mFields, index);
+    return ItemAt(mFields, index);
 }
 
 void DwHeaders::AddField(DwField* field)
 {
-    Insert(mFields, (int)mFields.size(), field, this);
+    InsertItem(mFields, (int)mFields.size(), field, this);
 }
 
 void DwHeaders::AddFieldAt(int index, DwField* field)
 {
-    Insert(mFields, index, field, this);
+    InsertItem(mFields, index, field, this);
 }
 
 DwField* DwHeaders::FindField(const char* name) const
@@ -213,11 +190,9 @@ void DwHeaders::RemoveField(const char* name)
 
 void DwHeaders::DeleteAllFields()
 {
-    for (DwField* field : mFields)
-        delete field;
     if (!mFields.empty())
         SetModified();
-    mFields.clear();
+    DeleteItems(mFields);
 }
 
 DwFieldBody& DwHeaders::FieldBody(const char* name)
@@ -312,11 +287,7 @@ DwBody::DwBody(const DwBody& other)
     : DwMessageComponent(other), mPreamble(other.mPreamble), mEpilogue(other.mEpilogue),
       mMessage(NULL)
 {
-    for (DwBodyPart* part : other.mParts) {
-        DwBodyPart* copy = (DwBodyPart*)part->Clone();
-        copy->SetParent(this);
-        mParts.push_back(copy);
-    }
+    CloneItems(other.mParts, mParts, this);
     if (other.mMessage) {
         mMessage = (DwMessage*)other.mMessage->Clone();
         mMessage->SetParent(this);
@@ -325,8 +296,7 @@ DwBody::DwBody(const DwBody& other)
 
 DwBody::~DwBody()
 {
-    for (DwBodyPart* part : mParts)
-        delete part;
+    DeleteItems(mParts);
     delete mMessage;
 }
 
@@ -397,9 +367,7 @@ bool FindDelimiter(const DwString& text, const DwString& boundary, size_t from, 
 void DwBody::Parse()
 {
     mIsModified = false;
-    for (DwBodyPart* part : mParts)
-        delete part;
-    mParts.clear();
+    DeleteItems(mParts);
     DeleteMessage();
     mPreamble = mEpilogue = DwString();
     DwMediaType* type = ContentType();
@@ -474,17 +442,17 @@ void DwBody::Assemble()
 
 DwBodyPart& DwBody::BodyPartAt(int index) const
 {
-    return At(mParts, index);
+    return ItemAt(mParts, index);
 }
 
 void DwBody::AddBodyPart(DwBodyPart* part)
 {
-    Insert(mParts, (int)mParts.size(), part, this);
+    InsertItem(mParts, (int)mParts.size(), part, this);
 }
 
 void DwBody::InsertBodyPartAt(int index, DwBodyPart* part)
 {
-    Insert(mParts, index, part, this);
+    InsertItem(mParts, index, part, this);
 }
 
 void DwBody::DeleteBodyParts()
@@ -492,9 +460,7 @@ void DwBody::DeleteBodyParts()
     // The text held the parts too: without them the body is empty.
     if (!mParts.empty())
         mString = DwString();
-    for (DwBodyPart* part : mParts)
-        delete part;
-    mParts.clear();
+    DeleteItems(mParts);
     SetModified();
 }
 
