@@ -89,12 +89,19 @@ service pop3-login {{
 """
 
 
+POP3_MAILBOXES = 4
+
+
 def start_pop3(folder):
     mail = os.path.join(folder, "mail")
-    os.mkdir(mail)
     os.chmod(folder, 0o755)
-    # The tests write each mailbox's messages; dovecot's user keeps them.
-    os.chmod(mail, 0o777)
+    # Mailboxes "mailbox1" ... for the tests to fill; dovecot's user (not
+    # root) moves, indexes and deletes their messages.
+    for n in range(1, POP3_MAILBOXES + 1):
+        for sub in ("", "new", "cur", "tmp"):
+            path = os.path.join(mail, "mailbox%d" % n, sub)
+            os.makedirs(path, exist_ok=True)
+            os.chmod(path, 0o777)
     for _ in range(3):
         port = free_port()
         conf = os.path.join(folder, "dovecot.conf")
@@ -102,7 +109,8 @@ def start_pop3(folder):
             f.write(DOVECOT_CONF.format(folder=folder, port=port))
         process = subprocess.Popen(["dovecot", "-F", "-c", conf], stdin=subprocess.DEVNULL)
         if wait_for_port(port, process):
-            return process, {"MAIL_POP3_PORT": str(port), "MAIL_POP3_MAIL": windows_path(mail)}
+            return process, {"MAIL_POP3_PORT": str(port), "MAIL_POP3_MAIL": windows_path(mail),
+                             "MAIL_POP3_MAILBOXES": str(POP3_MAILBOXES)}
         stop(process)
     raise RuntimeError("dovecot did not start: see " + os.path.join(folder, "dovecot.log"))
 
@@ -158,6 +166,14 @@ def judge_built_messages(folder):
     return failures
 
 
+def show_peer_logs(folder):
+    for name in ("smtp.log", "dovecot.log"):
+        path = os.path.join(folder, name)
+        if os.path.exists(path):
+            with open(path, errors="replace") as f:
+                print("---- %s\n%s" % (name, f.read()[-4000:]))
+
+
 def main():
     wine_run, program = sys.argv[1], sys.argv[2]
     folder = tempfile.mkdtemp(prefix="vantorel-mail-")
@@ -171,12 +187,8 @@ def main():
             peers.append(process)
             env.update(names)
         env["MAIL_BUILT"] = windows_path(built)
-        old_umask = os.umask(0)  # mailbox files the program writes stay open to dovecot
-        try:
-            result = subprocess.run([wine_run, program], env=env, stdin=subprocess.DEVNULL,
-                                    timeout=PROGRAM_SECONDS)
-        finally:
-            os.umask(old_umask)
+        result = subprocess.run([wine_run, program], env=env, stdin=subprocess.DEVNULL,
+                                timeout=PROGRAM_SECONDS)
         failures = judge_built_messages(built)
         for failure in failures:
             print("judged by Python's email: " + failure)
@@ -185,6 +197,8 @@ def main():
             print("judged by Python's email: the program built no message")
         print("mail peers: program exit code %d, %d judging failures" %
               (result.returncode, len(failures)))
+        if result.returncode != 0:
+            show_peer_logs(folder)
         return 0 if result.returncode == 0 and not failures else 1
     finally:
         for process in peers:

@@ -142,12 +142,15 @@ TEST(SmtpPeer, RefusedSenderSendsNoRecipient)
     EXPECT_EQ(log.find("never@"), std::string::npos);
 }
 
-// A mailbox of messages written as a mail store keeps them (LF line ends).
+// The driver's mailboxes "mailbox1" ... (users of the same names) take
+// messages as a mail store keeps them (LF line ends).
+const char kReader[] = "mailbox1";
+const char kGuarded[] = "mailbox2";
+
 void FillMailbox(const std::string& user, const std::vector<std::string>& messages)
 {
+    ASSERT_GE(atoi(Env("MAIL_POP3_MAILBOXES").c_str()), 2);
     std::string root = Env("MAIL_POP3_MAIL") + "\\" + user;
-    for (const char* sub : {"", "\\new", "\\cur", "\\tmp"})
-        CreateDirectoryA((root + sub).c_str(), NULL);
     for (size_t i = 0; i < messages.size(); ++i)
         WriteAll(root + "\\new\\" + std::to_string(1000 + i) + ".test", messages[i]);
 }
@@ -166,9 +169,9 @@ TEST(Pop3Peer, ListsRetrievesAndDeletes)
         "Subject: two\n\nsecond\n",
         "Subject: three\n\nthird\n",
     };
-    FillMailbox("reader", kMessages);
+    FillMailbox(kReader, kMessages);
     CPop3Client client;
-    ASSERT_EQ(LogIn(client, "reader"), '+') << Text(client.StatusLine());
+    ASSERT_EQ(LogIn(client, kReader), '+') << Text(client.StatusLine());
     ASSERT_EQ(client.List(), '+');
     std::vector<std::string> listing = Lines(Text(client.Body()));
     ASSERT_EQ(listing.size(), 3u) << Text(client.Body());
@@ -188,7 +191,7 @@ TEST(Pop3Peer, ListsRetrievesAndDeletes)
     client.Close();
 
     CPop3Client again;
-    ASSERT_EQ(LogIn(again, "reader"), '+');
+    ASSERT_EQ(LogIn(again, kReader), '+');
     ASSERT_EQ(again.List(), '+');
     EXPECT_EQ(Lines(Text(again.Body())).size(), 2u);
     EXPECT_EQ(again.Quit(), '+');
@@ -196,9 +199,9 @@ TEST(Pop3Peer, ListsRetrievesAndDeletes)
 
 TEST(Pop3Peer, WrongPasswordIsRefused)
 {
-    FillMailbox("guarded", {"Subject: x\n\nx\n"});
+    FillMailbox(kGuarded, {"Subject: x\n\nx\n"});
     CPop3Client client;
-    EXPECT_EQ(LogIn(client, "guarded", "wrong"), '-');
+    EXPECT_EQ(LogIn(client, kGuarded, "wrong"), '-');
     EXPECT_EQ(Text(client.StatusLine()).compare(0, 4, "-ERR"), 0) << Text(client.StatusLine());
 }
 
