@@ -1,11 +1,13 @@
 // A ~28 MB multipart message (text part, base64 attachments) written by
 // mail_anchor.py: parse, decode every attachment, and assemble with every
 // component marked modified, beside Python's email package on the same file.
-#include "bench_anchor.h"
-#include "bench_clock.h"
+// The mail headers first: they bring the socket headers before windows.h.
 #include "mark_modified.h"
 
 #include <mail/builders.h>
+
+#include "bench_anchor.h"
+#include "bench_clock.h"
 
 #include <stdio.h>
 

@@ -90,13 +90,24 @@ TEST(Corpus, EntitySplitsAndContainedMessages)
         DwMessage message(CorpusMessage(c.name));
         message.Parse();
         EXPECT_EQ(message.Headers().NumFields(), c.fields);
-        if (c.body)
+        if (c.body) {
             EXPECT_EQ(Text(message.Body().AsString()), c.body);
+        }
     }
     DwMessage lf(CorpusMessage("lf_only.eml"));
     lf.Parse();
     ASSERT_EQ(lf.Body().NumBodyParts(), 2) << "a boundary in single quotes";
     EXPECT_EQ(Text(lf.Body().BodyPartAt(1).Body().AsString()), "second");
+
+    DwMessage broken(CorpusMessage("broken.eml"));
+    broken.Parse();
+    ASSERT_EQ(broken.Body().NumBodyParts(), 2) << "parts up to the end without a closing delimiter";
+    EXPECT_EQ(Text(broken.Body().BodyPartAt(1).Body().AsString()), "");
+    EXPECT_EQ(Text(broken.Body().BodyPartAt(1).Headers().AsString()), "no header break at all");
+    EXPECT_EQ(Text(broken.Body().Epilogue()), "");
+    bool errors = false;
+    EXPECT_EQ(Text(DwDecodeBase64(broken.Body().BodyPartAt(0).Body().AsString(), &errors)), "ABC");
+    EXPECT_TRUE(errors);
 
     DwMessage outer(CorpusMessage("rfc822.eml"));
     outer.Parse();
