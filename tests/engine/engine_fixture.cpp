@@ -25,6 +25,8 @@ public:
     virtual long ExecuteStep(CPProcessBase* step)
     {
         m_agent.offeredTo.push_back(m_host);
+        if (std::function<void()> meanwhile = std::move(m_agent.hosts[m_host].whileTaking))
+            meanwhile();
         long refusal = m_agent.hosts[m_host].refusal;
         if (refusal != 0)
             throw refusal;

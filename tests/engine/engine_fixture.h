@@ -19,6 +19,7 @@
 #include "status_names.h"
 #include "statuses.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ public:
         bool startable = false;  // its service starts when asked
         long load = 0;
         long refusal = 0;        // non-zero: the status it refuses steps with
+        // Runs once while the agent takes a step, as other threads may
+        // while the server waits for the agent.
+        std::function<void()> whileTaking;
     };
     struct HeldStep {
         long handle;

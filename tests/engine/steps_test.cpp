@@ -157,6 +157,29 @@ TEST_F(EngineTest, RetryThatNoAgentTakesWaitsInTheStepQueue)
     EXPECT_EQ(Batch(batch)->GetPhase(), kPhaseFinished);
 }
 
+TEST_F(EngineTest, ABatchDeletedWhileAnAgentTakesItsStepLeavesNothingRunning)
+{
+    NeoID batch = AddBatch("short-lived", kBatchQueued);
+    NeoID trigger = AddScheduleTrigger(batch, 9, 0);
+    AddLink(batch, trigger, AddStep(batch, "taken"), {});
+    Tick(3);
+    // A console deletes the batch while the queue's worker waits for the agent.
+    m_agents.hosts["alpha"].whileTaking = [&] {
+        CNeoRef<CPBatch> doomed(Batch(batch));
+        doomed->ArmTriggers(FALSE);
+        gStepQueue.RemoveBatch(batch);
+        doomed->DeleteWithChildren(db());
+        db()->removeObject(doomed.get(), TRUE);
+    };
+    DispatchQueued();
+    ASSERT_EQ(m_agents.held.size(), 1u);
+    EXPECT_EQ(m_agents.cancelled, std::vector<long>({m_agents.held[0].handle}));
+    EXPECT_FALSE(Batch(batch));
+    EXPECT_TRUE(gStepQueue.IsEmpty());
+    DispatchQueued();
+    EXPECT_EQ(m_agents.offeredTo.size(), 1u);
+}
+
 TEST_F(EngineTest, SingleInstanceStepWaitsOrReplacesItsRunningInstance)
 {
     for (long replace : {0, 1}) {

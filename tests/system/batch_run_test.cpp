@@ -5,6 +5,7 @@
 
 #include <piped_program.h>
 #include <processes.h>
+#include <services.h>
 #include <status_names.h>
 #include <statuses.h>
 
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,6 +24,7 @@
 namespace {
 
 const DWORD kStartWait = 30000;
+const char kAgentService[] = "zqagent";
 // A first step waits for the agent to listen (5 s after its start).
 const DWORD kRunWait = 60000;
 
@@ -103,10 +106,27 @@ protected:
     {
         ASSERT_TRUE(m_server.copied);
         ASSERT_TRUE(m_server.StartDebug());
-        ASSERT_TRUE(m_agent.Start());
+        if (StartsAgent())
+            ASSERT_TRUE(m_agent.Start());
         ASSERT_TRUE(m_client.Connect(kStartWait));
         m_agentID = m_client.LocalAgentID();
         ASSERT_NE(m_agentID, 0);
+    }
+
+    virtual bool StartsAgent() const { return true; }
+
+    // The names and exit codes of the steps of the batch's last run, in the
+    // order they started; each must have ended.
+    std::string LoggedSteps(NeoID batchID)
+    {
+        std::string steps;
+        for (const LoggedItem& item : m_client.LastRunLog(batchID)) {
+            if (item.classID != kClassBatchLogItemProcess)
+                continue;
+            steps += item.name + " " + std::to_string(item.exitCode) + ";";
+            EXPECT_TRUE(item.ended) << item.name;
+        }
+        return steps;
     }
 
     // Stores the plan, starts it and waits for its first run to end.
@@ -161,17 +181,13 @@ TEST_F(SystemRun, TheFirstStepsExitCodePicksTheBranchAndBothProgramsStopInOrder)
         SCOPED_TRACE(c.batch);
         NeoID batchID = Run(ThreeStepPlan(c.batch, c.checkExit));
         batches.push_back(batchID);
+        EXPECT_EQ(LoggedSteps(batchID),
+                  "check " + std::to_string(c.checkExit) + ";" + c.branch + " 0;");
         std::vector<LoggedItem> log = m_client.LastRunLog(batchID);
-        std::string steps, links;
-        for (const LoggedItem& item : log) {
-            if (item.classID == kClassBatchLogItemProcess) {
-                steps += item.name + " " + std::to_string(item.exitCode) + ";";
-                EXPECT_TRUE(item.ended) << item.name;
-            } else {
+        std::string links;
+        for (const LoggedItem& item : log)
+            if (item.classID == kClassBatchLogItemLink)
                 links += item.name + ";";
-            }
-        }
-        EXPECT_EQ(steps, "check " + std::to_string(c.checkExit) + ";" + c.branch + " 0;");
         EXPECT_EQ(links, "check -> report when 0;check -> recover when not 0;");
         ASSERT_FALSE(log.empty());
         EXPECT_EQ(log[0].output, "checking the disk \r\n");
@@ -190,6 +206,47 @@ TEST_F(SystemRun, TheFirstStepsExitCodePicksTheBranchAndBothProgramsStopInOrder)
         << serverOutput;
     EXPECT_EQ(StopLines(agentOutput), Lines(kAgentStopLines, std::size(kAgentStopLines)))
         << agentOutput;
+}
+
+// The server takes at most 15 results a second: the agent keeps the one
+// refused and returns it a pass later.
+TEST_F(SystemRun, SixteenStepsFinishingTogetherAllArrive)
+{
+    const int kSteps = 16;
+    BatchPlan plan = {"sixteen at once", {}, {}};
+    std::set<std::string> expected;
+    for (int i = 0; i < kSteps; ++i) {
+        std::string name = "step" + std::to_string(i + 1);
+        plan.steps.push_back({name, "echo " + name});
+        plan.links.push_back({"start -> " + name, -1, i, -1, 0});
+        expected.insert(name + " 0");
+    }
+    NeoID batchID = Run(plan);
+    std::set<std::string> logged;
+    std::istringstream steps(LoggedSteps(batchID));
+    for (std::string step; std::getline(steps, step, ';');)
+        logged.insert(step);
+    EXPECT_EQ(logged, expected);
+}
+
+// A stopped agent service is started through the service control manager
+// of its machine when the server cannot reach it, and then takes the step.
+class SystemRunWithAgentService : public SystemRun {
+protected:
+    bool StartsAgent() const override { return false; }
+};
+
+TEST_F(SystemRunWithAgentService, TheServerStartsTheStoppedServiceAndItTakesTheStep)
+{
+    SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
+    ASSERT_TRUE(manager != NULL);
+    RemoveServiceIfInstalled(manager, kAgentService);
+    std::string output;
+    ASSERT_EQ(RunProgram("\"" + ProgramBesideMe("zqagent.exe") + "\" -install", output), 0);
+    NeoID batchID = Run(ThreeStepPlan("agent started on demand", 0));
+    EXPECT_EQ(LoggedSteps(batchID), "check 0;report 0;");
+    RemoveServiceIfInstalled(manager, kAgentService);
+    CloseServiceHandle(manager);
 }
 
 TEST_F(SystemRun, AKilledServerRestartsAndGetsTheStepThatFinishedMeanwhileOnce)
