@@ -81,11 +81,11 @@ public:
     // The items of the batch's latest run log.
     std::vector<LoggedItem> LastRunLog(NeoID batchID);
     ServerInterfaceContext Context() const { return m_context; }
+    // The names and IDs of a class's objects.
+    std::vector<std::pair<std::string, NeoID>> ListNames(NeoClassID classID);
 
 private:
     NeoID NewID();
-    // The names and IDs of a class's objects.
-    std::vector<std::pair<std::string, NeoID>> ListNames(NeoClassID classID);
 
     ServerInterfaceContext m_context = NULL;
     bool m_bound = false;

@@ -25,6 +25,7 @@ namespace {
 
 const DWORD kStartWait = 30000;
 const char kAgentService[] = "zqagent";
+const char kServerService[] = "zqserver";
 // A first step waits for the agent to listen (5 s after its start).
 const DWORD kRunWait = 60000;
 
@@ -247,6 +248,53 @@ TEST_F(SystemRunWithAgentService, TheServerStartsTheStoppedServiceAndItTakesTheS
     EXPECT_EQ(LoggedSteps(batchID), "check 0;report 0;");
     RemoveServiceIfInstalled(manager, kAgentService);
     CloseServiceHandle(manager);
+}
+
+// Both services, started and stopped through the service control manager
+// again and again, keep every edit that a client stored in between.
+TEST_F(SystemRunWithAgentService, ServiceStartsAndStopsKeepEveryStoredEdit)
+{
+    const int kCycles = 20;
+    std::string output;
+    m_client.Disconnect();
+    ASSERT_EQ(m_server.StopDebug(output), 0);
+    SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
+    ASSERT_TRUE(manager != NULL);
+    RemoveServiceIfInstalled(manager, kAgentService);
+    RemoveServiceIfInstalled(manager, kServerService);
+    ASSERT_EQ(m_server.Run("-install", output), 0);
+    ASSERT_EQ(RunProgram("\"" + ProgramBesideMe("zqagent.exe") + "\" -install", output), 0);
+    SC_HANDLE server = OpenServiceA(manager, kServerService, SERVICE_ALL_ACCESS);
+    SC_HANDLE agent = OpenServiceA(manager, kAgentService, SERVICE_ALL_ACCESS);
+    ASSERT_TRUE(server && agent);
+    for (int cycle = 1; cycle <= kCycles; ++cycle) {
+        SCOPED_TRACE("cycle " + std::to_string(cycle));
+        SERVICE_STATUS state;
+        ASSERT_TRUE(StartServiceA(server, 0, NULL) && WaitForServiceState(server, SERVICE_RUNNING));
+        ASSERT_TRUE(StartServiceA(agent, 0, NULL) && WaitForServiceState(agent, SERVICE_RUNNING));
+        ASSERT_TRUE(m_client.Connect(kStartWait));
+        long status = -1;
+        m_client.StoreBatch(ThreeStepPlan(("edit " + std::to_string(cycle)).c_str(), 0),
+                            m_agentID, &status);
+        EXPECT_EQ(status, kStatusDone);
+        m_client.Disconnect();
+        ASSERT_TRUE(ControlService(agent, SERVICE_CONTROL_STOP, &state) &&
+                    WaitForServiceState(agent, SERVICE_STOPPED));
+        ASSERT_TRUE(ControlService(server, SERVICE_CONTROL_STOP, &state) &&
+                    WaitForServiceState(server, SERVICE_STOPPED));
+    }
+    CloseServiceHandle(server);
+    CloseServiceHandle(agent);
+    RemoveServiceIfInstalled(manager, kAgentService);
+    RemoveServiceIfInstalled(manager, kServerService);
+    CloseServiceHandle(manager);
+    ASSERT_TRUE(m_server.StartDebug());
+    ASSERT_TRUE(m_client.Connect(kStartWait));
+    std::set<std::string> stored;
+    for (const auto& named : m_client.ListNames(kClassBatch))
+        stored.insert(named.first);
+    for (int cycle = 1; cycle <= kCycles; ++cycle)
+        EXPECT_EQ(stored.count("edit " + std::to_string(cycle)), 1u) << "edit " << cycle;
 }
 
 TEST_F(SystemRun, AKilledServerRestartsAndGetsTheStepThatFinishedMeanwhileOnce)
