@@ -384,7 +384,7 @@ private:
                     break;
             }
             // A label: a name followed by ':' at the start of a line.
-            if (At(tName) && AtSymbol(":", 1) && m_at > 0 && Peek(-1).kind == tNewline) {
+            if (At(tName) && AtSymbol(":", 1) && (m_at == 0 || Peek(-1).kind == tNewline)) {
                 std::string key = Lower(Take().text);
                 Take();
                 if (block.labels.count(key))
@@ -531,11 +531,13 @@ private:
                 ExpectSymbol(")");
             }
             VType declared = ParseAsType();
-            if (!redim) {
+            const Symbol* existing = redim ? Lookup(name) : nullptr;
+            if (!redim)
                 Declare(*m_scope, name, declared, isArray, nameLine);
-            } else if (!Lookup(name)) {
+            else if (!existing)
                 Declare(*m_scope, name, declared, true, nameLine);
-            }
+            else if (declared == kVariant)
+                declared = existing->declared;  // ReDim keeps the declared type
             if (redim && bounds.empty())
                 Error(nameLine, "Expected array bounds");
             if (!bounds.empty()) {

@@ -207,7 +207,9 @@ Flow Block::Exec(Interpreter& in)
         try {
             flow = s->Exec(in);
         } catch (ScriptError& error) {
-            in.currentLine = s->line;
+            // The innermost statement running when the error arose.
+            if (!error.line)
+                error.line = in.currentLine;
             flow = in.HandleError(error);
         }
         if (flow == kNext) {
@@ -750,6 +752,10 @@ Value Interpreter::Call(Procedure* procedure, ExprList& args)
 
 Value Interpreter::CallExtension(NameExpr* name)
 {
+    // Without an extension call-back a name never assigned reads as Empty,
+    // as an undeclared variable does.
+    if (!onExtension && name->args.empty() && !name->parens)
+        return Value();
     if (!onExtension)
         Fail(kErrSubNotDefined, ErrorDescription(kErrSubNotDefined) + ": '" + name->name + "'");
     OutgoingArguments arguments(*this, name->args, true);
@@ -857,7 +863,8 @@ void Interpreter::RunProgram()
             snprintf(head, sizeof head, "Run-time error 0x%08lX: ", (unsigned long)error.number);
         else
             snprintf(head, sizeof head, "Run-time error %ld: ", error.number);
-        Report(kMessageRuntimeError, head + error.description, currentLine, error.number);
+        Report(kMessageRuntimeError, head + error.description, error.line ? error.line : currentLine,
+               error.number);
         m_result = kEngineRuntimeError;
     } catch (Abort&) {
         // End ends the script as its last line would; the host's abort does not.

@@ -61,6 +61,7 @@ enum ErrorNumber {
 struct ScriptError {
     long number;
     std::string description;
+    int line = 0;  // set where a statement first sees it
 };
 [[noreturn]] void Fail(long number);
 [[noreturn]] void Fail(long number, const std::string& description);
