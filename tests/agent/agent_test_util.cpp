@@ -26,8 +26,8 @@ int CaptureFileCount()
     return count;
 }
 
-StandinServer::StandinServer(const std::string& endpoint)
-    : m_endpoint(endpoint), m_process(), m_input(NULL), m_output(NULL)
+StandinServer::StandinServer(const std::string& endpoint, const std::string& stepFolder)
+    : m_endpoint(endpoint), m_stepFolder(stepFolder), m_process(), m_input(NULL), m_output(NULL)
 {
 }
 
@@ -40,8 +40,10 @@ bool StandinServer::Start()
 {
     Kill();
     m_pending.clear();
-    if (!StartWithPipes("\"" + ProgramBesideMe("standin_server.exe") + "\" " + m_endpoint,
-                        &m_process, &m_input, &m_output))
+    std::string commandLine = "\"" + ProgramBesideMe("standin_server.exe") + "\" " + m_endpoint;
+    if (!m_stepFolder.empty())
+        commandLine += " \"" + m_stepFolder + "\"";
+    if (!StartWithPipes(commandLine, &m_process, &m_input, &m_output))
         return false;
     return !WaitForLine("ready", 20000).empty();
 }

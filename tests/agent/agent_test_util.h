@@ -17,11 +17,12 @@ std::string ChildPath();
 int CaptureFileCount();
 
 // standin_server.exe on an endpoint of its own: records the steps returned
-// to it.
+// to it, and keeps their bytes as "<step ID>.step" in `stepFolder` when one
+// is given.
 class StandinServer
 {
 public:
-    explicit StandinServer(const std::string& endpoint);
+    explicit StandinServer(const std::string& endpoint, const std::string& stepFolder = "");
     ~StandinServer();
     StandinServer(const StandinServer&) = delete;
     StandinServer& operator=(const StandinServer&) = delete;
@@ -39,6 +40,7 @@ public:
 
 private:
     std::string m_endpoint;
+    std::string m_stepFolder;
     PROCESS_INFORMATION m_process;
     HANDLE m_input;
     HANDLE m_output;
