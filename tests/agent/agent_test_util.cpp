@@ -1,5 +1,7 @@
 #include "agent_test_util.h"
 
+#include <agent/agent_rpc.h>
+
 std::string ChildPath()
 {
     return ProgramBesideMe("agent_child.exe");
@@ -8,6 +10,17 @@ std::string ChildPath()
 std::string ChildCommandLine(const std::string& commands)
 {
     return "\"" + ChildPath() + "\" " + commands;
+}
+
+handle_t BindAgent()
+{
+    RPC_CSTR text = NULL;
+    handle_t binding = NULL;
+    RpcStringBindingComposeA(NULL, (RPC_CSTR) "ncacn_np", NULL, (RPC_CSTR)AGENT_PIPE_ENDPOINT, NULL,
+                             &text);
+    RpcBindingFromStringBindingA(text, &binding);
+    RpcStringFreeA(&text);
+    return binding;
 }
 
 int CaptureFileCount()

@@ -6,6 +6,7 @@
 #include <processes.h>
 
 #include <windows.h>
+#include <rpc.h>
 
 #include <string>
 
@@ -15,6 +16,9 @@ std::string ChildPath();
 
 // Capture files (AGT*.tmp) in the temporary folder now.
 int CaptureFileCount();
+
+// A binding to the local agent's pipe; the caller frees it.
+handle_t BindAgent();
 
 // standin_server.exe on an endpoint of its own: records the steps returned
 // to it, and keeps their bytes as "<step ID>.step" in `stepFolder` when one

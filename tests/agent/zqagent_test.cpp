@@ -100,17 +100,6 @@ private:
     std::string m_pending;
 };
 
-handle_t BindAgent()
-{
-    RPC_CSTR text = NULL;
-    handle_t binding = NULL;
-    RpcStringBindingComposeA(NULL, (RPC_CSTR) "ncacn_np", NULL, (RPC_CSTR)AGENT_PIPE_ENDPOINT, NULL,
-                             &text);
-    RpcBindingFromStringBindingA(text, &binding);
-    RpcStringFreeA(&text);
-    return binding;
-}
-
 TEST(ZqagentCommandLine, UnknownArgumentsEndWithCode1)
 {
     std::string output;

@@ -84,13 +84,7 @@ TEST(ZqagentScripts, ScriptStepsReturnWithOutputExitCodeAndDurationText)
     std::string pending;
     ASSERT_FALSE(ReadLineFrom(output, pending, kListening, 20000).empty());
 
-    RPC_CSTR text = NULL;
-    handle_t binding = NULL;
-    RpcStringBindingComposeA(NULL, (RPC_CSTR) "ncacn_np", NULL, (RPC_CSTR)AGENT_PIPE_ENDPOINT, NULL,
-                             &text);
-    RpcBindingFromStringBindingA(text, &binding);
-    RpcStringFreeA(&text);
-
+    handle_t binding = BindAgent();
     RegisterModelKeys(kAgentProgram);
     CNeoRef<CPProcessScript> printing(NewStep(
         kPrintingStep, "Print \"hello\"\nPrint GetExitCode()\nSetExitCode 42", 0));

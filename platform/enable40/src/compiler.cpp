@@ -190,6 +190,30 @@ std::vector<Token> Tokenize(const std::string& source)
     return tokens;
 }
 
+// Binary operators by precedence, loosest first; symbols or keywords.
+struct OperatorLevel {
+    struct Entry {
+        const char* text;
+        BinaryOp op;
+    } entries[7];
+};
+const OperatorLevel kOperatorLevels[] = {
+    {{{"Imp", kImp}}},
+    {{{"Eqv", kEqv}}},
+    {{{"Xor", kXor}}},
+    {{{"Or", kOr}}},
+    {{{"And", kAnd}}},
+    {{{"=", kEqual}, {"<>", kNotEqual}, {"<=", kLessEqual}, {">=", kGreaterEqual}, {"<", kLess},
+      {">", kGreater}, {"Is", kIs}}},
+    {{{"&", kConcat}}},
+    {{{"+", kAdd}, {"-", kSubtract}}},
+    {{{"Mod", kModulo}}},
+    {{{"\\", kIntDivide}}},
+    {{{"*", kMultiply}, {"/", kDivide}}},
+};
+const size_t kOperatorLevelCount = sizeof kOperatorLevels / sizeof kOperatorLevels[0];
+const size_t kComparisonLevel = 5;
+
 // Names of a scope: the script's globals or a procedure's locals.
 struct Symbol {
     int slot;
@@ -510,6 +534,16 @@ private:
         Error(line, "Expected statement");
     }
 
+    // A new statement on the line of its first token, which is taken.
+    template <class T>
+    T* StartStatement(StmtPtr& owner)
+    {
+        auto* s = new T;
+        owner.reset(s);
+        s->line = Take().line;
+        return s;
+    }
+
     StmtPtr ParseDim(bool redim)
     {
         int line = Peek(-1).line;
@@ -731,10 +765,8 @@ private:
 
     StmtPtr ParseIf()
     {
-        int line = Take().line;
-        auto* s = new IfStmt;
-        StmtPtr owner(s);
-        s->line = line;
+        StmtPtr owner;
+        auto* s = StartStatement<IfStmt>(owner);
         ExprPtr condition = ParseExpression();
         ExpectKeyword(kwThen);
         if (!At(tNewline) && !AtSymbol(":") ) {
@@ -823,14 +855,9 @@ private:
 
     BinaryOp ParseComparisonOperator()
     {
-        static const struct {
-            const char* symbol;
-            BinaryOp op;
-        } ops[] = {{"=", kEqual},     {"<>", kNotEqual},   {"<", kLess},
-                   {"<=", kLessEqual}, {">", kGreater},   {">=", kGreaterEqual}};
-        for (const auto& o : ops)
-            if (TakeSymbol(o.symbol))
-                return o.op;
+        BinaryOp op;
+        if (!AtKeyword(kwIs) && TakeOperator(kOperatorLevels[kComparisonLevel], &op))
+            return op;
         Error(Peek().line, "Expected comparison operator");
     }
 
@@ -899,10 +926,8 @@ private:
 
     StmtPtr ParseExit()
     {
-        int line = Take().line;
-        auto* s = new FlowStmt;
-        StmtPtr owner(s);
-        s->line = line;
+        StmtPtr owner;
+        auto* s = StartStatement<FlowStmt>(owner);
         if (TakeKeyword(kwDo))
             s->flow = kExitDo;
         else if (TakeKeyword(kwFor))
@@ -910,7 +935,7 @@ private:
         else if (TakeKeyword(kwSub) || TakeKeyword(kwFunction))
             s->flow = kExitProcedure;
         else
-            Error(line, "Expected 'Do', 'For', 'Sub' or 'Function'");
+            Error(s->line, "Expected 'Do', 'For', 'Sub' or 'Function'");
         return owner;
     }
 
@@ -950,10 +975,8 @@ private:
 
     StmtPtr ParsePrint()
     {
-        int line = Take().line;
-        auto* s = new PrintStmt;
-        StmtPtr owner(s);
-        s->line = line;
+        StmtPtr owner;
+        auto* s = StartStatement<PrintStmt>(owner);
         if (TakeSymbol("#")) {
             s->file = ParseExpression();
             if (!AtStatementEnd())
@@ -975,10 +998,8 @@ private:
 
     StmtPtr ParseOpen()
     {
-        int line = Take().line;
-        auto* s = new OpenStmt;
-        StmtPtr owner(s);
-        s->line = line;
+        StmtPtr owner;
+        auto* s = StartStatement<OpenStmt>(owner);
         s->path = ParseExpression();
         ExpectKeyword(kwFor);
         if (TakeWord("Input"))
@@ -997,10 +1018,8 @@ private:
 
     StmtPtr ParseClose()
     {
-        int line = Take().line;
-        auto* s = new CloseStmt;
-        StmtPtr owner(s);
-        s->line = line;
+        StmtPtr owner;
+        auto* s = StartStatement<CloseStmt>(owner);
         while (!AtStatementEnd()) {
             TakeSymbol("#");
             s->numbers.push_back(ParseExpression());
@@ -1048,7 +1067,7 @@ private:
     }
 
     // ---- expressions
-    ExprPtr ParseExpression() { return ParseImp(); }
+    ExprPtr ParseExpression() { return ParseLevel(0); }
 
     ExprPtr MakeBinary(BinaryOp op, ExprPtr left, ExprPtr right, int line)
     {
@@ -1060,133 +1079,47 @@ private:
         return ExprPtr(b);
     }
 
-    ExprPtr ParseImp()
+    // The operator of a level at the current token, taken; false when none.
+    bool TakeOperator(const OperatorLevel& level, BinaryOp* op)
     {
-        ExprPtr e = ParseEqv();
-        while (AtKeyword(kwImp)) {
-            int line = Take().line;
-            e = MakeBinary(kImp, std::move(e), ParseEqv(), line);
+        const Token& t = Peek();
+        for (const OperatorLevel::Entry& entry : level.entries) {
+            if (!entry.text)
+                break;
+            bool match = t.kind == tSymbol ? t.text == entry.text
+                                           : t.kind == tKeyword && _stricmp(t.text.c_str(), entry.text) == 0;
+            if (match) {
+                Take();
+                *op = entry.op;
+                return true;
+            }
         }
-        return e;
+        return false;
     }
-    ExprPtr ParseEqv()
+
+    // Binary operators from the loosest level down; Not stands before the
+    // comparisons, unary minus and ^ below the tightest level.
+    ExprPtr ParseLevel(size_t level)
     {
-        ExprPtr e = ParseXor();
-        while (AtKeyword(kwEqv)) {
-            int line = Take().line;
-            e = MakeBinary(kEqv, std::move(e), ParseXor(), line);
-        }
-        return e;
-    }
-    ExprPtr ParseXor()
-    {
-        ExprPtr e = ParseOr();
-        while (AtKeyword(kwXor)) {
-            int line = Take().line;
-            e = MakeBinary(kXor, std::move(e), ParseOr(), line);
-        }
-        return e;
-    }
-    ExprPtr ParseOr()
-    {
-        ExprPtr e = ParseAnd();
-        while (AtKeyword(kwOr)) {
-            int line = Take().line;
-            e = MakeBinary(kOr, std::move(e), ParseAnd(), line);
-        }
-        return e;
-    }
-    ExprPtr ParseAnd()
-    {
-        ExprPtr e = ParseNot();
-        while (AtKeyword(kwAnd)) {
-            int line = Take().line;
-            e = MakeBinary(kAnd, std::move(e), ParseNot(), line);
-        }
-        return e;
-    }
-    ExprPtr ParseNot()
-    {
-        if (AtKeyword(kwNot)) {
+        if (level == kOperatorLevelCount)
+            return ParseUnary();
+        if (level == kComparisonLevel && AtKeyword(kwNot)) {
             auto* u = new UnaryExpr;
             u->line = Take().line;
             u->negate = false;
-            u->operand = ParseNot();
+            u->operand = ParseLevel(level);
             return ExprPtr(u);
         }
-        return ParseComparison();
-    }
-    ExprPtr ParseComparison()
-    {
-        ExprPtr e = ParseConcat();
+        ExprPtr e = ParseLevel(level + 1);
+        BinaryOp op;
         for (;;) {
             int line = Peek().line;
-            if (TakeKeyword(kwIs)) {
-                e = MakeBinary(kIs, std::move(e), ParseConcat(), line);
-                continue;
-            }
-            static const struct {
-                const char* symbol;
-                BinaryOp op;
-            } ops[] = {{"=", kEqual},      {"<>", kNotEqual}, {"<=", kLessEqual},
-                       {">=", kGreaterEqual}, {"<", kLess},  {">", kGreater}};
-            bool found = false;
-            for (const auto& o : ops) {
-                if (TakeSymbol(o.symbol)) {
-                    e = MakeBinary(o.op, std::move(e), ParseConcat(), line);
-                    found = true;
-                    break;
-                }
-            }
-            if (!found)
+            if (!TakeOperator(kOperatorLevels[level], &op))
                 return e;
+            e = MakeBinary(op, std::move(e), ParseLevel(level + 1), line);
         }
     }
-    ExprPtr ParseConcat()
-    {
-        ExprPtr e = ParseAdditive();
-        while (AtSymbol("&")) {
-            int line = Take().line;
-            e = MakeBinary(kConcat, std::move(e), ParseAdditive(), line);
-        }
-        return e;
-    }
-    ExprPtr ParseAdditive()
-    {
-        ExprPtr e = ParseModulo();
-        while (AtSymbol("+") || AtSymbol("-")) {
-            const Token& t = Take();
-            e = MakeBinary(t.text == "+" ? kAdd : kSubtract, std::move(e), ParseModulo(), t.line);
-        }
-        return e;
-    }
-    ExprPtr ParseModulo()
-    {
-        ExprPtr e = ParseIntDivide();
-        while (AtKeyword(kwMod)) {
-            int line = Take().line;
-            e = MakeBinary(kModulo, std::move(e), ParseIntDivide(), line);
-        }
-        return e;
-    }
-    ExprPtr ParseIntDivide()
-    {
-        ExprPtr e = ParseMultiplicative();
-        while (AtSymbol("\\")) {
-            int line = Take().line;
-            e = MakeBinary(kIntDivide, std::move(e), ParseMultiplicative(), line);
-        }
-        return e;
-    }
-    ExprPtr ParseMultiplicative()
-    {
-        ExprPtr e = ParseUnary();
-        while (AtSymbol("*") || AtSymbol("/")) {
-            const Token& t = Take();
-            e = MakeBinary(t.text == "*" ? kMultiply : kDivide, std::move(e), ParseUnary(), t.line);
-        }
-        return e;
-    }
+
     ExprPtr ParseUnary()
     {
         if (AtSymbol("-")) {

@@ -51,6 +51,16 @@ std::shared_ptr<Engine> Find(EngineHandle handle)
     return found == gEngines->end() ? nullptr : found->second;
 }
 
+template <class Callback>
+long SetCallback(EngineHandle context, Callback Engine::*member, Callback callback)
+{
+    std::shared_ptr<Engine> engine = Find(context);
+    if (!engine)
+        return kEngineBadContext;
+    (*engine).*member = callback;
+    return kEngineOK;
+}
+
 // Calls the step or run of a compiled engine.
 long Execute(EngineHandle context, Interpreter::StepMode mode, long* line)
 {
@@ -98,29 +108,17 @@ long __stdcall EngineCreate(const char* name, long, HWND owner, EngineHandle* co
 
 long __stdcall EngineSetMessageCallback(EngineHandle context, EngineMessageCallback callback)
 {
-    std::shared_ptr<Engine> engine = Find(context);
-    if (!engine)
-        return kEngineBadContext;
-    engine->onMessage = callback;
-    return kEngineOK;
+    return SetCallback(context, &Engine::onMessage, callback);
 }
 
 long __stdcall EngineSetYieldCallback(EngineHandle context, EngineYieldCallback callback)
 {
-    std::shared_ptr<Engine> engine = Find(context);
-    if (!engine)
-        return kEngineBadContext;
-    engine->onYield = callback;
-    return kEngineOK;
+    return SetCallback(context, &Engine::onYield, callback);
 }
 
 long __stdcall EngineSetExtensionCallback(EngineHandle context, EngineExtensionCallback callback)
 {
-    std::shared_ptr<Engine> engine = Find(context);
-    if (!engine)
-        return kEngineBadContext;
-    engine->onExtension = callback;
-    return kEngineOK;
+    return SetCallback(context, &Engine::onExtension, callback);
 }
 
 long __stdcall EngineSetScript(EngineHandle context, const char* text)

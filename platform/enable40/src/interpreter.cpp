@@ -447,18 +447,23 @@ Flow ForEachStmt::Exec(Interpreter& in)
     auto* name = static_cast<NameExpr*>(element.get());
     Value items = group->Eval(in);
     const Value& source = items.Target();
+    // One turn with an element: false ends the loop, with `flow` its result.
+    Flow flow = kNext;
+    auto turn = [&](const Value& item) {
+        in.Store(name, item, item.Target().type == kObject);
+        Flow bodyFlow = body.Exec(in);
+        if (bodyFlow != kNext) {
+            flow = bodyFlow == kExitFor ? kNext : bodyFlow;
+            return false;
+        }
+        in.BackEdge();
+        return true;
+    };
     if (source.type == kArray) {
         Value held = source;  // the loop sees the array as it was
-        for (size_t k = 0; k < held.arr->items.size(); ++k) {
-            in.Store(name, held.arr->items[k], held.arr->items[k].type == kObject);
-            Flow flow = body.Exec(in);
-            if (flow == kExitFor)
-                break;
-            if (flow != kNext)
-                return flow;
-            in.BackEdge();
+        for (size_t k = 0; k < held.arr->items.size() && turn(held.arr->items[k]); ++k) {
         }
-        return kNext;
+        return flow;
     }
     if (source.type != kObject || !source.obj)
         Fail(source.type == kObject ? kErrObjectNotSet : kErrNotEnumerable);
@@ -495,15 +500,10 @@ Flow ForEachStmt::Exec(Interpreter& in)
             throw;
         }
         VariantClear(&item);
-        in.Store(name, v, v.type == kObject);
-        Flow flow = body.Exec(in);
-        if (flow == kExitFor)
+        if (!turn(v))
             break;
-        if (flow != kNext)
-            return flow;
-        in.BackEdge();
     }
-    return kNext;
+    return flow;
 }
 
 Flow LoopStmt::Exec(Interpreter& in)
