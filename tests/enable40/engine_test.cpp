@@ -118,8 +118,9 @@ TEST(EngineVariables, AreReadAsTextWithinTheBuffer)
         memset(buffer, kGuard, sizeof buffer);
         EXPECT_EQ(ResultName(c.result),
                   ResultName(EngineGetVariable(runner.handle, c.name, buffer, kVariableBuffer)));
-        if (c.result == kEngineOK)
+        if (c.result == kEngineOK) {
             EXPECT_EQ(c.text, std::string(buffer));
+        }
         for (size_t k = kVariableBuffer; k < sizeof buffer; ++k)
             ASSERT_EQ(kGuard, buffer[k]) << "written past the buffer at " << k;
     }

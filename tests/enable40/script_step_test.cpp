@@ -161,8 +161,9 @@ TEST_F(ScriptSteps, ARunawayScriptEndsAtItsDurationOrItsKill)
         DWORD took = GetTickCount() - started;
         if (killer.joinable())
             killer.join();
-        if (c.durationLimit)
+        if (c.durationLimit) {
             EXPECT_GE(took, 1000u);
+        }
         EXPECT_EQ(kTerminationCode, step->GetExitCode());
         EXPECT_EQ(std::string("started\r\n"), std::string(step->GetStandardOutput()));
         EXPECT_TRUE(Contains(step->GetServerMessage(), c.message)) << step->GetServerMessage();

@@ -391,7 +391,7 @@ private:
 
     // ---- blocks
     // Parses statements until one of the enders (not consumed) or the end.
-    void ParseBlock(Block& block, std::vector<int> enders, bool allowEnd = false)
+    void ParseBlock(Block& block, std::vector<int> enders)
     {
         m_blocks.push_back(&block);
         for (;;) {
@@ -423,7 +423,6 @@ private:
             if (!AtStatementEnd())
                 Error(Peek().line, "Expected end of statement");
         }
-        (void)allowEnd;
         m_blocks.pop_back();
     }
 
@@ -499,7 +498,7 @@ private:
                 Take();
                 auto* s = new EraseStmt;
                 s->line = line;
-                s->target = ParseVariable(true);
+                s->target = ParseVariable();
                 return StmtPtr(s);
             }
             case kwEnd:
@@ -544,12 +543,11 @@ private:
         return s;
     }
 
+    // Declares the names; each array with bounds becomes a statement of
+    // the current block, made when it runs.
     StmtPtr ParseDim(bool redim)
     {
-        int line = Peek(-1).line;
         bool preserve = redim && TakeWord("Preserve");
-        auto* list = new IfStmt;  // a holder when one Dim makes several arrays
-        std::vector<StmtPtr> made;
         do {
             int nameLine = Peek().line;
             std::string name = ExpectName();
@@ -577,26 +575,15 @@ private:
             if (!bounds.empty()) {
                 auto* s = new DimStmt;
                 s->line = nameLine;
-                s->target = MakeName(name, nameLine, true);
+                s->target = MakeName(name, nameLine);
                 s->upper = std::move(bounds);
                 s->elementType = declared;
                 s->redim = redim;
                 s->preserve = preserve;
-                made.emplace_back(s);
+                m_blocks.back()->statements.emplace_back(s);
             }
         } while (TakeSymbol(","));
-        if (made.empty()) {
-            delete list;
-            return nullptr;
-        }
-        if (made.size() == 1) {
-            delete list;
-            return std::move(made[0]);
-        }
-        list->line = line;
-        list->otherwise.statements = std::move(made);
-        // An If with no branches runs its Else block: the statements in order.
-        return StmtPtr(list);
+        return nullptr;
     }
 
     const Symbol* Lookup(const std::string& name) const
@@ -702,7 +689,7 @@ private:
         ParseBlock(p->body, {kwEnd});
         if (!TakeKeyword(kwEnd) || !TakeKeyword(isFunction ? kwFunction : kwSub))
             Error(Peek().line, isFunction ? "Expected 'End Function'" : "Expected 'End Sub'");
-        CheckOnErrorLabels(line);
+        CheckOnErrorLabels();
         outerLabels.swap(m_procedureLabels);
         m_scope = outer;
         return nullptr;
@@ -711,7 +698,7 @@ private:
     StmtPtr ParseAssignmentOrCall(bool isSet, bool mustAssign)
     {
         int line = Peek().line;
-        ExprPtr target = ParsePostfix(true);
+        ExprPtr target = ParsePostfix();
         if (TakeSymbol("=")) {
             auto* s = new AssignStmt;
             s->line = line;
@@ -868,7 +855,7 @@ private:
             auto* s = new ForEachStmt;
             StmtPtr owner(s);
             s->line = line;
-            s->element = ParseVariable(false);
+            s->element = ParseVariable();
             MarkAssigned(static_cast<NameExpr*>(s->element.get()));
             ExpectKeyword(kwIn);
             s->group = ParseExpression();
@@ -881,7 +868,7 @@ private:
         auto* s = new ForStmt;
         StmtPtr owner(s);
         s->line = line;
-        s->counter = ParseVariable(false);
+        s->counter = ParseVariable();
         MarkAssigned(static_cast<NameExpr*>(s->counter.get()));
         ExpectSymbol("=");
         s->from = ParseExpression();
@@ -964,7 +951,7 @@ private:
         return owner;
     }
 
-    void CheckOnErrorLabels(int)
+    void CheckOnErrorLabels()
     {
         Block& top = m_scope->procedure ? m_scope->procedure->body : m_program->main;
         for (auto& label : m_onErrorLabels)
@@ -1039,23 +1026,22 @@ private:
         ExpectSymbol("#");
         s->number = ParseExpression();
         ExpectSymbol(",");
-        s->target = ParseVariable(false);
+        s->target = ParseVariable();
         MarkAssigned(static_cast<NameExpr*>(s->target.get()));
         return owner;
     }
 
-    // A plain variable name (arrays: with indexes when allowed).
-    ExprPtr ParseVariable(bool allowIndexes)
+    // A plain variable name, without indexes.
+    ExprPtr ParseVariable()
     {
         int line = Peek().line;
         std::string name = ExpectName();
-        ExprPtr e = MakeName(name, line, allowIndexes);
-        if (allowIndexes && AtSymbol("("))
+        if (AtSymbol("("))
             Error(line, "Expected variable");
-        return e;
+        return MakeName(name, line);
     }
 
-    ExprPtr MakeName(const std::string& name, int line, bool)
+    ExprPtr MakeName(const std::string& name, int line)
     {
         auto* n = new NameExpr;
         n->line = line;
@@ -1166,9 +1152,9 @@ private:
         ExpectSymbol(")");
     }
 
-    ExprPtr ParsePostfix(bool statementStart = false)
+    ExprPtr ParsePostfix()
     {
-        ExprPtr e = ParsePrimary(statementStart);
+        ExprPtr e = ParsePrimary();
         while (AtSymbol(".")) {
             Take();
             auto* m = new MemberExpr;
@@ -1189,7 +1175,7 @@ private:
         return e;
     }
 
-    ExprPtr ParsePrimary(bool statementStart)
+    ExprPtr ParsePrimary()
     {
         const Token& t = Peek();
         int line = t.line;
@@ -1236,14 +1222,13 @@ private:
             Error(line, "Expected expression");
         case tName: {
             Take();
-            ExprPtr e = MakeName(t.text, line, true);
+            ExprPtr e = MakeName(t.text, line);
             auto* n = static_cast<NameExpr*>(e.get());
             if (AtSymbol("(")) {
                 Take();
                 n->parens = true;
                 ParseArguments(n->args);
             }
-            (void)statementStart;
             return e;
         }
         default:
@@ -1262,7 +1247,7 @@ private:
                 Error(g.line, "Label not defined: '" + g.label + "'");
         }
         m_scope = &m_global;
-        CheckOnErrorLabels(0);
+        CheckOnErrorLabels();
         for (PendingName& p : m_pending)
             ResolveName(p);
         // Variable names for EngineGetVariable.

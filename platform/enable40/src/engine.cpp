@@ -11,8 +11,6 @@ using script::Interpreter;
 
 struct Engine {
     EngineHandle handle;
-    std::string name;
-    HWND owner;
     EngineMessageCallback onMessage = nullptr;
     EngineYieldCallback onYield = nullptr;
     EngineExtensionCallback onExtension = nullptr;
@@ -92,13 +90,11 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*)
 
 extern "C" {
 
-long __stdcall EngineCreate(const char* name, long, HWND owner, EngineHandle* context)
+long __stdcall EngineCreate(const char*, long, HWND, EngineHandle* context)
 {
     if (!context)
         return kEngineBadState;
     std::shared_ptr<Engine> engine(new Engine);
-    engine->name = name ? name : "";
-    engine->owner = owner;
     TableLock lock;
     engine->handle = ++gLastHandle;
     (*gEngines)[engine->handle] = engine;

@@ -906,7 +906,6 @@ long Interpreter::Resume(StepMode mode, long* line)
             ConvertFiberToThread();
         return kEngineUnhandledException;
     }
-    m_started = true;
     SwitchToFiber(m_fiber);
     if (m_finished) {
         DeleteFiber(m_fiber);

@@ -127,7 +127,6 @@ public:
     void CloseFiles();
 
     double randomSeed = 0.5;
-    bool comInitialised = false;
 
 private:
     Value InvokeId(IDispatch* object, DISPID id, const std::string& member, WORD flags,
@@ -144,7 +143,6 @@ private:
     int m_stepDepth = 0;
     int m_pausedLine = 0;
     long m_result = 0;
-    bool m_started = false;
     bool m_finished = false;
     bool m_stopping = false;
     bool m_aborted = false;

@@ -133,8 +133,8 @@ enum {
     kEngineAborted = (long)0x80040016
 };
 
-// Ordinal 1: a new engine. name and owner window are kept for messages;
-// reserved is 0. Writes the handle through context.
+// Ordinal 1: a new engine; its handle is written through context. The name,
+// reserved value (0) and owner window are accepted and not used.
 ENABLE40_API long __stdcall EngineCreate(const char* name, long reserved, HWND owner,
                                          EngineHandle* context);
 // Ordinal 5, 10, 7: the call-backs (NULL removes one).
