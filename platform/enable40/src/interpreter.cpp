@@ -74,6 +74,16 @@ ScriptError AutomationError(HRESULT hr, EXCEPINFO& info, const std::string& memb
     }
 }
 
+// mingw's inline GetCurrentFiber reads the thread block through a fixed
+// segment offset, which GCC's bounds check takes for an empty array.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+void* CurrentFiber()
+{
+    return GetCurrentFiber();
+}
+#pragma GCC diagnostic pop
+
 bool Truth(const Value& v)
 {
     const Value& t = v.Target();
@@ -897,7 +907,7 @@ long Interpreter::Resume(StepMode mode, long* line)
     if (host)
         converted = true;
     else
-        host = GetCurrentFiber();
+        host = CurrentFiber();
     m_host = host;
     if (!m_fiber)
         m_fiber = CreateFiberEx(kFiberCommit, kFiberReserve, 0, FiberMain, this);
