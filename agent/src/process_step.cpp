@@ -44,9 +44,6 @@ const DWORD kNewConsole = NORMAL_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP | CRE
 // Program kinds of a step.
 enum { kDetectKind = 0, kProgram32 = 1, kProgram16 = 2, kBatchFile = 3 };
 
-// A script step's exit code while this agent cannot run scripts.
-const unsigned long kScriptNotRunExitCode = 1;
-
 const ULONGLONG kTicksPerSecond = 10000000;
 
 ULONGLONG FileTimeValue(const FILETIME& time)
@@ -127,6 +124,36 @@ void CPProcessBase::AppendServerMessage(const char* text)
     message.Format("%s\r\n%s\r\nExit code: %d", (LPCTSTR)GetServerMessage(), text,
                    (int)GetExitCode());
     SetServerMessage(message);
+}
+
+BOOL CPProcessBase::HasStartMemory(const char* violation)
+{
+    unsigned long limit = (unsigned long)GetStartMemoryLimit();
+    if (limit == 0)
+        return TRUE;
+    MEMORYSTATUSEX memory = {};
+    memory.dwLength = sizeof memory;
+    GlobalMemoryStatusEx(&memory);
+    ULONGLONG available = (memory.ullAvailPageFile + memory.ullAvailPhys) / 1024;
+    if (available >= limit)
+        return TRUE;
+    CString text;
+    text.Format(violation, (unsigned)limit);
+    AppendServerMessage(text);
+    return FALSE;
+}
+
+BOOL CPProcessBase::DurationExceeded(ULONGLONG seconds)
+{
+    unsigned long limit = (unsigned long)GetDurationLimit();
+    ULONGLONG used = 0;
+    if (limit == 0 || !InUnit(seconds, GetDurationUnit(), &used) || used < limit)
+        return FALSE;
+    CString text;
+    text.Format("Constraint violated! Execution duration exceeded %u %s", (unsigned)limit,
+                UnitText(GetDurationUnit()));
+    AppendServerMessage(text);
+    return TRUE;
 }
 
 void CPProcessBase::GrantBatchLogonRight(const char*, const char* user)
@@ -337,22 +364,9 @@ long CPProcessExe::Start()
 
 BOOL CPProcessExe::CheckStartMemory()
 {
-    unsigned long limit = (unsigned long)GetStartMemoryLimit();
-    if (limit == 0)
-        return TRUE;
-    MEMORYSTATUSEX memory = {};
-    memory.dwLength = sizeof memory;
-    GlobalMemoryStatusEx(&memory);
-    ULONGLONG available = (memory.ullAvailPageFile + memory.ullAvailPhys) / 1024;
-    if (available >= limit)
-        return TRUE;
-    CString text;
-    text.Format(
+    return HasStartMemory(
         "Constraint violated, process didn't start!\r\nAvailable memory is less than %u "
-        "kilobytes",
-        (unsigned)limit);
-    AppendServerMessage(text);
-    return FALSE;
+        "kilobytes");
 }
 
 CString CPProcessExe::BuildCommandLine() const
@@ -541,19 +555,14 @@ long CPProcessExe::CheckConstraints()
         AppendServerMessage(text);
         return 0;
     }
-    unsigned long durationLimit = (unsigned long)GetDurationLimit();
-    if (durationLimit != 0 && GetCreationTime() != 0) {
+    if (GetCreationTime() != 0) {
         // Creation time is UTC: compare it with UTC now.
         FILETIME now;
         GetSystemTimeAsFileTime(&now);
         ULONGLONG nowValue = FileTimeValue(now);
         ULONGLONG elapsed = nowValue > GetCreationTime() ? nowValue - GetCreationTime() : 0;
-        if (InUnit(elapsed / kTicksPerSecond, GetDurationUnit(), &used) && used >= durationLimit) {
-            text.Format("Constraint violated! Execution duration exceeded %u %s",
-                        (unsigned)durationLimit, UnitText(GetDurationUnit()));
-            AppendServerMessage(text);
+        if (DurationExceeded(elapsed / kTicksPerSecond))
             return 0;
-        }
     }
     return 1;
 }
@@ -591,19 +600,5 @@ long CPProcessExe::Kill()
         CloseIfOpen(m_thread);
     }
     CloseCaptureFiles();
-    return 0;
-}
-
-// ---------------------------------------------------------------------------
-// Script steps.
-
-long CPProcessScript::Start()
-{
-    SetRunState(kStepRunning);
-    CString text;
-    text.Format("Script step %s was not run: this agent has no script engine.", (LPCTSTR)GetName());
-    SetServerMessage(text);
-    SetExitCode(kScriptNotRunExitCode);
-    Complete();
     return 0;
 }

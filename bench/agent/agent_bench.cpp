@@ -30,17 +30,6 @@ const int kSteps = 200;
 const double kStepQueuePeriod = 0.250;
 const double kCompletedQueuePeriod = 1.0;
 
-handle_t BindAgent()
-{
-    RPC_CSTR text = NULL;
-    handle_t binding = NULL;
-    RpcStringBindingComposeA(NULL, (RPC_CSTR) "ncacn_np", NULL, (RPC_CSTR)AGENT_PIPE_ENDPOINT,
-                             NULL, &text);
-    RpcBindingFromStringBindingA(text, &binding);
-    RpcStringFreeA(&text);
-    return binding;
-}
-
 // One pass's cost per agent: bind, open a session, ask the load, close.
 bool AskLoad()
 {

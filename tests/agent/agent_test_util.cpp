@@ -1,5 +1,7 @@
 #include "agent_test_util.h"
 
+#include <agent/agent_rpc.h>
+
 std::string ChildPath()
 {
     return ProgramBesideMe("agent_child.exe");
@@ -8,6 +10,17 @@ std::string ChildPath()
 std::string ChildCommandLine(const std::string& commands)
 {
     return "\"" + ChildPath() + "\" " + commands;
+}
+
+handle_t BindAgent()
+{
+    RPC_CSTR text = NULL;
+    handle_t binding = NULL;
+    RpcStringBindingComposeA(NULL, (RPC_CSTR) "ncacn_np", NULL, (RPC_CSTR)AGENT_PIPE_ENDPOINT, NULL,
+                             &text);
+    RpcBindingFromStringBindingA(text, &binding);
+    RpcStringFreeA(&text);
+    return binding;
 }
 
 int CaptureFileCount()
@@ -26,8 +39,8 @@ int CaptureFileCount()
     return count;
 }
 
-StandinServer::StandinServer(const std::string& endpoint)
-    : m_endpoint(endpoint), m_process(), m_input(NULL), m_output(NULL)
+StandinServer::StandinServer(const std::string& endpoint, const std::string& stepFolder)
+    : m_endpoint(endpoint), m_stepFolder(stepFolder), m_process(), m_input(NULL), m_output(NULL)
 {
 }
 
@@ -40,8 +53,10 @@ bool StandinServer::Start()
 {
     Kill();
     m_pending.clear();
-    if (!StartWithPipes("\"" + ProgramBesideMe("standin_server.exe") + "\" " + m_endpoint,
-                        &m_process, &m_input, &m_output))
+    std::string commandLine = "\"" + ProgramBesideMe("standin_server.exe") + "\" " + m_endpoint;
+    if (!m_stepFolder.empty())
+        commandLine += " \"" + m_stepFolder + "\"";
+    if (!StartWithPipes(commandLine, &m_process, &m_input, &m_output))
         return false;
     return !WaitForLine("ready", 20000).empty();
 }

@@ -6,6 +6,7 @@
 #include <processes.h>
 
 #include <windows.h>
+#include <rpc.h>
 
 #include <string>
 
@@ -16,12 +17,16 @@ std::string ChildPath();
 // Capture files (AGT*.tmp) in the temporary folder now.
 int CaptureFileCount();
 
+// A binding to the local agent's pipe; the caller frees it.
+handle_t BindAgent();
+
 // standin_server.exe on an endpoint of its own: records the steps returned
-// to it.
+// to it, and keeps their bytes as "<step ID>.step" in `stepFolder` when one
+// is given.
 class StandinServer
 {
 public:
-    explicit StandinServer(const std::string& endpoint);
+    explicit StandinServer(const std::string& endpoint, const std::string& stepFolder = "");
     ~StandinServer();
     StandinServer(const StandinServer&) = delete;
     StandinServer& operator=(const StandinServer&) = delete;
@@ -39,6 +44,7 @@ public:
 
 private:
     std::string m_endpoint;
+    std::string m_stepFolder;
     PROCESS_INFORMATION m_process;
     HANDLE m_input;
     HANDLE m_output;

@@ -368,9 +368,11 @@ TEST_F(ProcessSteps, StepsThatCannotStartAreCompletedWithTheReason)
 
     CNeoRef<CPProcessScript> script(static_cast<CPProcessScript*>(CPProcessScript::Create()));
     script->SetName("report");
+    script->SetScript("Print 1");
+    script->SetStartMemoryLimit(0x7FFFFFFF);
     EXPECT_EQ(kEnded, RunStep(script.get()));
-    EXPECT_NE(0u, script->GetExitCode());
-    EXPECT_EQ(std::string("Script step report was not run: this agent has no script engine."),
+    EXPECT_EQ(std::string("\r\nConstraint violated, server script didn't start!\r\nAvailable memory "
+                          "is less than 2147483647 kilobytes\r\nExit code: 0"),
               std::string(script->GetServerMessage()));
     EXPECT_EQ(3, gCompletedQueue->Count());
     for (CPProcessBase* step : {(CPProcessBase*)missing.get(), (CPProcessBase*)greedy.get(),

@@ -1,6 +1,8 @@
 // A stand-in for zqserver towards agents: it serves ServerInterface on the
 // endpoint of its first argument, prints "posted <step ID>" for each step an
-// agent returns (or "refused <step ID>" while refusing) and answers commands
+// agent returns (or "refused <step ID>" while refusing), keeps the step's
+// bytes as "<step ID>.step" in the folder of its second argument when one is
+// given, and answers commands
 // on its standard input: "refuse" (answer posts with status 1), "accept",
 // "count" (prints "sessions <n>") and "quit".
 #include <server_interface.h>
@@ -18,6 +20,7 @@ const LONG kStatusRefused = 1;
 CRITICAL_SECTION gLock;
 std::set<void*> gSessions;
 volatile bool gRefusing = false;
+const char* gStepFolder = NULL;
 LONG gClientNumber = 12200;
 
 void Say(const char* format, long value)
@@ -66,6 +69,14 @@ LONG PostProcessUpdate(ServerInterfaceContext, LONG stepID, RpcBlob* step, LONG*
     if (gRefusing || step == NULL || step->size == 0) {
         Say("refused %ld\n", stepID);
         return Refuse(status);
+    }
+    if (gStepFolder) {
+        char path[MAX_PATH];
+        snprintf(path, sizeof path, "%s\\%ld.step", gStepFolder, stepID);
+        if (FILE* file = fopen(path, "wb")) {
+            fwrite(step->data, 1, step->size, file);
+            fclose(file);
+        }
     }
     Say("posted %ld\n", stepID);
     *status = 0;
@@ -208,8 +219,10 @@ LONG ListUnregisteredAgents(ServerInterfaceContext, RpcBlob*, LONG* s)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
         return 2;
+    if (argc == 3)
+        gStepFolder = argv[2];
     InitializeCriticalSection(&gLock);
     if (RpcServerUseProtseqEpA((RPC_CSTR) "ncacn_np", 20, (RPC_CSTR)argv[1], NULL) != RPC_S_OK ||
         RpcServerRegisterIf(ServerInterface_v1_0_s_ifspec, NULL, NULL) != RPC_S_OK ||

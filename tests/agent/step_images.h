@@ -28,8 +28,8 @@ inline std::vector<BYTE> StepImage(CPProcessBase* step)
     return copy;
 }
 
-// A script step: until the script engine lands, the agent completes it at
-// once, which makes it the quickest step to return.
+// A script step without a script: the agent completes it at once, which
+// makes it the quickest step to return.
 inline CPProcessScript* NewScriptStep(NeoID id, const char* name)
 {
     CPProcessScript* step = static_cast<CPProcessScript*>(CPProcessScript::Create());

@@ -69,17 +69,6 @@ public:
     bool WaitUntilListening() { return !WaitForLine(kListening, 20000).empty(); }
 };
 
-handle_t BindAgent()
-{
-    RPC_CSTR text = NULL;
-    handle_t binding = NULL;
-    RpcStringBindingComposeA(NULL, (RPC_CSTR) "ncacn_np", NULL, (RPC_CSTR)AGENT_PIPE_ENDPOINT, NULL,
-                             &text);
-    RpcBindingFromStringBindingA(text, &binding);
-    RpcStringFreeA(&text);
-    return binding;
-}
-
 TEST(ZqagentCommandLine, UnknownArgumentsEndWithCode1)
 {
     std::string output;

@@ -6,6 +6,10 @@
 
 #include <model/id_array.h>
 
+#ifdef VANTOREL_AGENT_BUILD
+#include <enable40/enable40.h>
+#endif
+
 const NeoTag kTagNote1 = 0x65000102;
 const NeoTag kTagServerMessage = 0x65000103;
 const NeoTag kTagOriginalID = 0x65000105;
@@ -118,6 +122,13 @@ public:
     void GrantBatchLogonRight(const char* domain, const char* user);
     // Server message := old message, text and the exit code, on three lines.
     void AppendServerMessage(const char* text);
+    // 1 when the free memory (physical plus page file) reaches the start
+    // memory limit; else 0 with the violation (a format taking the limit in
+    // kilobytes) appended to the server message.
+    BOOL HasStartMemory(const char* violation);
+    // 1 when `seconds` of running reach the duration limit in its unit; the
+    // violation is appended to the server message then.
+    BOOL DurationExceeded(ULONGLONG seconds);
     // Two capture files (standard output, then standard error): FALSE with
     // nothing left open when one cannot be made.
     BOOL CreateCaptureFiles();
@@ -390,9 +401,33 @@ public:
     virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
 
 #ifdef VANTOREL_AGENT_BUILD
-    // Until the script engine lands, completes the step at once with a
-    // server message saying so and a non-zero exit code.
+    // Runs the script on the script engine under the step's account, with
+    // its output captured, and completes the step. A script that ran to its
+    // end leaves the exit code it set (0 when it set none); any other end
+    // keeps the step's own exit code, the one of its termination message.
     virtual long Start();
+    // Sets the kill flag: the script is aborted at its next yield. Returns 0.
+    virtual long Kill();
+    // The duration limit, measured on a monotonic clock from the script's
+    // start: 0 with a server message once it is reached.
+    virtual long CheckConstraints();
+    // 1 when the free memory reaches the start memory limit; 0 with a
+    // server message.
+    BOOL CheckStartMemory();
+    // One engine from create to destroy: 1 when the script ran to its end.
+    long Run();
+    void OnOutput(const EngineMessage* record);
+    // 1 tells the engine to abort.
+    long OnYield();
+    // The engine's call-backs; each finds its step through ScriptEngineMap.
+    static long __stdcall OutputCallback(const EngineMessage* record);
+    static long __stdcall YieldCallback(EngineHandle engine);
+    // "GetExitCode" and "SetExitCode" for the script.
+    static long __stdcall ExtensionCallback(EngineHandle engine, const char* name,
+                                            DISPPARAMS* arguments, VARIANT* result);
+    // The exit code the script reads and sets while it runs.
+    long GetExitCodeValue() const { return m_exitCodeValue; }
+    void SetExitCodeValue(long value) { m_exitCodeValue = value; }
 #endif
 
     CString GetScript() const { return m_script.getText(); }
@@ -400,6 +435,13 @@ public:
 
 private:
     ENeoBlob m_script;
+#ifdef VANTOREL_AGENT_BUILD
+    // Run time only.
+    long m_exitCodeValue = 0;
+    EngineHandle m_engine = 0;
+    volatile LONG m_killed = 0;
+    LARGE_INTEGER m_started = {};
+#endif
 };
 
 #endif
