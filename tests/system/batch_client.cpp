@@ -159,14 +159,18 @@ NeoID BatchClient::StoreBatch(const BatchPlan& plan, NeoID agentID, long* status
     CPAgent allowed;
     allowed.setID(agentID);
     std::vector<NeoID> stepIDs;
-    for (const CommandStep& spec : plan.steps) {
-        CPProcessExe* step = static_cast<CPProcessExe*>(CPProcessExe::Create());
-        if (spec.program.empty()) {
-            step->SetProgramPath(kCommandShell);
-            step->SetArguments(("/c " + spec.commands).c_str());
+    for (const PlannedStep& spec : plan.steps) {
+        CPProcessBase* step;
+        if (!spec.script.empty()) {
+            CPProcessScript* script = static_cast<CPProcessScript*>(CPProcessScript::Create());
+            script->SetScript(spec.script.c_str());
+            step = script;
         } else {
-            step->SetProgramPath(spec.program.c_str());
-            step->SetArguments(spec.commands.c_str());
+            CPProcessExe* exe = static_cast<CPProcessExe*>(CPProcessExe::Create());
+            bool shell = spec.program.empty();
+            exe->SetProgramPath(shell ? kCommandShell : spec.program.c_str());
+            exe->SetArguments(((shell ? "/c " : "") + spec.commands).c_str());
+            step = exe;
         }
         step->GetAllowedAgents().Append(&allowed);
         stepIDs.push_back(file(step, batchID, spec.name));

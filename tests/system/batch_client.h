@@ -13,11 +13,12 @@
 #include <vector>
 
 // One step: cmd.exe /c with `commands`, or `program` with `commands` as its
-// arguments.
-struct CommandStep {
+// arguments; or, with a `script`, a script step.
+struct PlannedStep {
     std::string name;
     std::string commands;
     std::string program;
+    std::string script;
 };
 
 // A link from step `from` to step `to` (indexes into the steps; -1 is the
@@ -33,7 +34,7 @@ struct StepLink {
 
 struct BatchPlan {
     std::string name;
-    std::vector<CommandStep> steps;
+    std::vector<PlannedStep> steps;
     std::vector<StepLink> links;
 };
 

@@ -230,6 +230,21 @@ TEST_F(SystemRun, SixteenStepsFinishingTogetherAllArrive)
     EXPECT_EQ(logged, expected);
 }
 
+// A script step runs on the agent's script engine like a process step runs:
+// its printed lines are its output, and its exit code picks the link.
+TEST_F(SystemRun, AScriptStepsExitCodePicksTheLinkLikeAProcessStep)
+{
+    BatchPlan plan = {"scripted",
+                      {{"greet", "", "", "Print \"hello from the script\"\nSetExitCode 5"},
+                       {"after", "echo after the script"}},
+                      {{"start -> greet", -1, 0, -1, 0}, {"greet -> after when 5", 0, 1, kEqualTo, 5}}};
+    NeoID batchID = Run(plan);
+    EXPECT_EQ(LoggedSteps(batchID), "greet 5;after 0;");
+    std::vector<LoggedItem> log = m_client.LastRunLog(batchID);
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log[0].output.find("hello from the script"), std::string::npos) << log[0].output;
+}
+
 // A stopped agent service is started through the service control manager
 // of its machine when the server cannot reach it, and then takes the step.
 class SystemRunWithAgentService : public SystemRun {
