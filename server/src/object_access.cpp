@@ -80,13 +80,6 @@ struct TransferList {
     CObList list;
 };
 
-void CopyInto(ClientSession* session, CPPersistBase* stored, RpcBlob* reply)
-{
-    SessionDatabase* image = session->GetSessionDatabase();
-    CopyIntoImage(image->GetDatabase(), session->GetServerDatabase(), stored);
-    image->CopyToBlob(reply);
-}
-
 void ListNames(ClientSession* session, long mode, NeoClassID classID, CNeoSelect* select,
                RpcBlob* reply)
 {
@@ -256,20 +249,18 @@ void ObjectAccess::GetObjectByID(ClientSession* session, NeoClassID classID, Neo
                                  RpcBlob* reply)
 {
     SessionFocus focus(session);
-    session->GetSessionDatabase()->Reset();
     CNeoIDSelect select(id);
     CNeoRef<CPPersistBase> stored(FindRequired(session->GetServerDatabase(), classID, &select));
-    CopyInto(session, stored.get(), reply);
+    session->GetSessionDatabase()->SendObject(stored.get(), reply);
 }
 
 void ObjectAccess::GetObjectByName(ClientSession* session, NeoClassID classID, const char* name,
                                    RpcBlob* reply)
 {
     SessionFocus focus(session);
-    session->GetSessionDatabase()->Reset();
     CNeoStringSelect select(kTagName, name);
     CNeoRef<CPPersistBase> stored(FindRequired(session->GetServerDatabase(), classID, &select));
-    CopyInto(session, stored.get(), reply);
+    session->GetSessionDatabase()->SendObject(stored.get(), reply);
 }
 
 void ObjectAccess::RenameObject(ClientSession* session, NeoID id, const char* newName)

@@ -73,6 +73,12 @@ void Put32(std::vector<unsigned char>& out, unsigned long value)
         out.push_back((unsigned char)(value >> (8 * i)));
 }
 
+void Set32(unsigned char* p, unsigned long value)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = (unsigned char)(value >> (8 * i));
+}
+
 unsigned long Get32(const unsigned char* p)
 {
     return p[0] | (p[1] << 8) | (p[2] << 16) | ((unsigned long)p[3] << 24);
@@ -125,19 +131,36 @@ unsigned long BlockHeaderCrc(unsigned long salt, const unsigned char* header)
     return Crc32(header, 20, Crc32(seed, 4));
 }
 
+// Fills in the header of a block whose payload follows it.
+void WriteBlockHeader(unsigned char* block, unsigned long salt, unsigned long offset,
+                      unsigned long sequence, unsigned long payloadLength)
+{
+    const unsigned long words[5] = {kBlockMagic, offset, sequence, payloadLength,
+                                    Crc32(block + kBlockHeader, payloadLength)};
+    for (int i = 0; i < 5; ++i)
+        Set32(block + 4 * i, words[i]);
+    Set32(block + 20, BlockHeaderCrc(salt, block));
+}
+
 std::vector<unsigned char> BlockBytes(unsigned long salt, unsigned long offset,
                                       unsigned long sequence,
                                       const std::vector<unsigned char>& payload)
 {
-    std::vector<unsigned char> block;
-    Put32(block, kBlockMagic);
-    Put32(block, offset);
-    Put32(block, sequence);
-    Put32(block, (unsigned long)payload.size());
-    Put32(block, Crc32(payload.empty() ? NULL : &payload[0], payload.size()));
-    Put32(block, BlockHeaderCrc(salt, &block[0]));
-    block.insert(block.end(), payload.begin(), payload.end());
+    std::vector<unsigned char> block(kBlockHeader + payload.size());
+    if (!payload.empty())
+        memcpy(&block[kBlockHeader], &payload[0], payload.size());
+    WriteBlockHeader(&block[0], salt, offset, sequence, (unsigned long)payload.size());
     return block;
+}
+
+// Moves the next free ID past an added object's ID; TRUE when that leaves
+// the reserved range, which must then be reserved (up to `next`) first.
+bool MovesPastReserve(NeoID id, NeoID& next, NeoID limit)
+{
+    if (id < next)
+        return false;
+    next = id + 1;
+    return next > limit;
 }
 
 // A block header that belongs at `at` in an image with this salt.
@@ -210,8 +233,7 @@ struct CNeoDatabase::Index {
 CNeoDatabase::CNeoDatabase()
     : fSetting(0), fLocation(NULL), fStream(NULL), fFormat(NULL), fNewKind(1), fOpen(FALSE),
       fSequence(0), fSalt(0), fCheckpointEnd(kDataStart), fCommitSequence(0),
-      fCommittedEnd(kDataStart), fLiveBytes(0), fNextID(1), fIDLimit(1),
-      fIDSource(NULL)
+      fCommittedEnd(kDataStart), fLiveBytes(0), fNextID(1), fIDLimit(1)
 {
 }
 
@@ -644,10 +666,8 @@ void CNeoDatabase::addObject(CNeoPersist* object, BOOL, void*)
         text.Format("%s: object %ld is already in the database", (const char*)describe(),
                     (long)object->fID);
         CNeoException::Throw(CNeoException::kDuplicateID, text);
-    } else if (object->fID >= fNextID) {
-        fNextID = object->fID + 1;
-        if (fNextID > fIDLimit)
-            reserveIDs(fNextID);
+    } else if (MovesPastReserve(object->fID, fNextID, fIDLimit)) {
+        reserveIDs(fNextID);
     }
     NeoID id = object->fID;
     fEntries[id] = new Entry{classID, 0, 0, {}};
@@ -830,10 +850,10 @@ NeoID CNeoDatabase::getUniqueID(long count)
     requireOpen();
     if (count < 1)
         count = 1;
-    NeoID id = fIDSource ? fIDSource->getUniqueID(count) : fNextID;
+    NeoID id = fNextID;
     if (id + count > fIDLimit)
         reserveIDs(id + count);
-    fNextID = std::max(fNextID, id + count);
+    fNextID = id + count;
     return id;
 }
 
@@ -1037,4 +1057,127 @@ void CNeoOffspring::FindByParent(CNeoDatabase* database, NeoClassID classID, Neo
 {
     CNeoULongSelect select(kNeoParentTag, (unsigned long)parentID);
     database->findObject(classID, &select, deep, NULL, found);
+}
+
+// ---------------------------------------------------------------------------
+// An image writer follows what a new in-memory database does: its first
+// header slot, the checkpoints its added IDs make it write, and one commit.
+namespace {
+
+// Appends what is written to a buffer; records are written, never read.
+class AppendStream : public CNeoStream {
+public:
+    AppendStream(std::vector<unsigned char>& bytes, CNeoFormat* format) : fBytes(bytes), fBase(bytes.size())
+    {
+        fFormat = format;
+    }
+    virtual void readChunk(void*, unsigned long)
+    {
+        CNeoException::Throw(CNeoException::kBadArgument, "A record being written was read");
+    }
+    virtual void writeChunk(const void* buffer, unsigned long count)
+    {
+        size_t at = fBase + fMark;
+        if (at + count > fBytes.size())
+            fBytes.resize(at + count);
+        if (count)
+            memcpy(&fBytes[at], buffer, count);
+        fMark += count;
+    }
+
+private:
+    std::vector<unsigned char>& fBytes;
+    size_t fBase;
+};
+
+}  // namespace
+
+CNeoImageWriter::CNeoImageWriter()
+    : fFormat(NULL), fSalt(0), fSequence(0), fNextID(1), fIDLimit(1)
+{
+}
+
+void CNeoImageWriter::start()
+{
+    fFormat = NeoGetFormat(1);
+    if (!fFormat)
+        CNeoException::Throw(CNeoException::kBadArgument, "The application has no format of that kind");
+    fSalt = NewSalt();
+    fSequence = 1;
+    fNextID = 1;
+    fIDLimit = 1;
+    fHeader.assign(kDataStart, 0);
+    writeSlot();
+    fRecords.clear();
+    fOrder.clear();
+    fHeld.clear();
+}
+
+void CNeoImageWriter::writeSlot()
+{
+    std::vector<unsigned char> slot =
+        SlotBytes(fFormat->getKind(), fSequence, fSalt, kDataStart, 0, fIDLimit);
+    std::copy(slot.begin(), slot.end(), fHeader.begin() + (fSequence % 2) * kSlotSize);
+}
+
+BOOL CNeoImageWriter::holds(NeoID id) const
+{
+    return fHeld.count(id) != 0;
+}
+
+void CNeoImageWriter::add(CNeoPersist* object)
+{
+    CNeoLock lock;
+    if (!fFormat)
+        CNeoException::Throw(CNeoException::kNotOpen, "An image writer was used before start()");
+    NeoID id = object->getID();
+    if (id <= 0 || holds(id))
+        CNeoException::Throw(CNeoException::kBadArgument,
+                             "An object without an ID, or twice, was added to an image");
+    NeoClassID classID = object->getClassID();
+    if (!CNeoMetaClass::GetMetaClass(classID)) {
+        CString text;
+        text.Format("an object of the unregistered class %ld was added to an image", (long)classID);
+        CNeoException::Throw(CNeoException::kUnknownClass, text);
+    }
+    unsigned long offset = (unsigned long)fRecords.size();
+    fRecords.push_back(1);
+    Put32(fRecords, (unsigned long)id);
+    Put32(fRecords, (unsigned long)classID);
+    Put32(fRecords, 0);  // the record's length, once written
+    try {
+        AppendStream out(fRecords, fFormat);
+        object->writeObject(&out, kNeoNullTag);
+    } catch (...) {
+        fRecords.resize(offset);
+        throw;
+    }
+    unsigned long length = (unsigned long)fRecords.size() - offset;
+    Set32(&fRecords[offset + 9], length - kObjectRecordHeader);
+    fOrder.push_back(Record{id, offset, length});
+    fHeld.insert(id);
+    if (MovesPastReserve(id, fNextID, fIDLimit)) {
+        fIDLimit = fNextID + kIDReserve;
+        ++fSequence;
+        writeSlot();
+    }
+}
+
+const unsigned char* CNeoImageWriter::finish(unsigned long* length)
+{
+    fImage.assign(fHeader.begin(), fHeader.end());
+    if (!fOrder.empty()) {
+        std::sort(fOrder.begin(), fOrder.end(),
+                  [](const Record& a, const Record& b) { return a.id < b.id; });
+        fImage.resize(kDataStart + kBlockHeader + fRecords.size());
+        unsigned char* payload = &fImage[kDataStart + kBlockHeader];
+        for (const Record& r : fOrder) {
+            memcpy(payload, &fRecords[r.offset], r.length);
+            payload += r.length;
+        }
+        WriteBlockHeader(&fImage[kDataStart], fSalt, kDataStart, 1,
+                         (unsigned long)fRecords.size());
+    }
+    *length = (unsigned long)fImage.size();
+    return &fImage[0];
 }

@@ -26,6 +26,10 @@ public:
     // Commits the image and copies its bytes into a reply blob (allocated
     // with MIDL_user_allocate); throws 8 when that fails.
     void CopyToBlob(RpcBlob* blob);
+    // Writes a stored object with its children into a reply blob as an
+    // image, without going through the session's database; throws 8 when
+    // the blob cannot be allocated.
+    void SendObject(CPPersistBase* object, RpcBlob* blob);
     // The stored counterpart of an object of the image (same ID), referenced,
     // or NULL; an object the client has just created has none.
     CPPersistBase* FindInServer(NeoClassID classID, const CPPersistBase* object);
@@ -37,6 +41,7 @@ private:
     CNeoDatabase* m_server;
     CNeoMemLocation m_location;
     CNeoDatabase m_database;
+    CNeoImageWriter m_writer;
 };
 
 class ClientSession {
