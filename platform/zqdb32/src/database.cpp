@@ -31,6 +31,7 @@
 #include <zqdb32/zqdb32.h>
 
 #include <algorithm>
+#include <stdint.h>
 #include <string.h>
 
 namespace {
@@ -48,23 +49,33 @@ const long kIDReserve = 1024;       // IDs reserved on disk at a time
 const unsigned long kCompactSlack = 65536;
 const unsigned long kCheckpointBytes = 256 * 1024;  // log grown since the last checkpoint
 
+// CRC-32 (reflected, polynomial 0xEDB88320), eight bytes a step.
 unsigned long Crc32(const unsigned char* data, size_t length, unsigned long crc = 0)
 {
-    static unsigned long table[256];
+    static uint32_t table[8][256];
     static bool ready = false;
     if (!ready) {
-        for (unsigned long i = 0; i < 256; ++i) {
-            unsigned long c = i;
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
             for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320UL ^ (c >> 1) : c >> 1;
-            table[i] = c;
+                c = (c & 1) ? 0xEDB88320U ^ (c >> 1) : c >> 1;
+            table[0][i] = c;
         }
+        for (uint32_t i = 0; i < 256; ++i)
+            for (int t = 1; t < 8; ++t)
+                table[t][i] = (table[t - 1][i] >> 8) ^ table[0][table[t - 1][i] & 0xFF];
         ready = true;
     }
-    crc ^= 0xFFFFFFFFUL;
-    for (size_t i = 0; i < length; ++i)
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return (crc ^ 0xFFFFFFFFUL) & 0xFFFFFFFFUL;
+    uint32_t c = (uint32_t)crc ^ 0xFFFFFFFFU;
+    for (; length >= 8; data += 8, length -= 8) {
+        uint32_t low = c ^ (data[0] | (data[1] << 8) | (data[2] << 16) | ((uint32_t)data[3] << 24));
+        c = table[7][low & 0xFF] ^ table[6][(low >> 8) & 0xFF] ^ table[5][(low >> 16) & 0xFF] ^
+            table[4][low >> 24] ^ table[3][data[4]] ^ table[2][data[5]] ^ table[1][data[6]] ^
+            table[0][data[7]];
+    }
+    for (; length > 0; ++data, --length)
+        c = table[0][(c ^ *data) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFU;
 }
 
 void Put32(std::vector<unsigned char>& out, unsigned long value)
@@ -748,13 +759,17 @@ void CNeoDatabase::collect(NeoClassID classID, CNeoSelect* select, NeoID after,
         // Keys are brought up to date whenever an object is marked changed
         // or let go; a changed object that is still held may have changed
         // again since, so it is tested too.
-        std::set<NeoID> candidates;
+        std::vector<NeoID> candidates;  // in ID order, as the index holds them
         for (auto it = useIndex->entries.lower_bound(std::make_pair(key, after + 1));
              it != useIndex->entries.end() && it->first == key; ++it)
-            candidates.insert(it->second);
-        for (CNeoPersist* object : fHeldChanged)
-            if (object->fID > after)
-                candidates.insert(object->fID);
+            candidates.push_back(it->second);
+        if (!fHeldChanged.empty()) {
+            for (CNeoPersist* object : fHeldChanged)
+                if (object->fID > after)
+                    candidates.push_back(object->fID);
+            std::sort(candidates.begin(), candidates.end());
+            candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+        }
         for (NeoID id : candidates)
             if (accept(id)) {
                 ids.push_back(id);
