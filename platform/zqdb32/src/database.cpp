@@ -17,14 +17,17 @@
 //     byte 1 (object): ID, class ID, record length, the object's record;
 //     byte 2 (removal): ID.
 //   A later record of an ID replaces an earlier one.
-// A commit writes its block at the end of the log and flushes once. Header
+// A commit writes its block at the end of the log and flushes once; when the
+// block passes the end of a file, the file grows to the next 256 KB step with
+// zeros written after the block (close() cuts them off again). Header
 // slots are written at checkpoints: creating, compacting, reserving IDs and
 // closing (each with its flush), and when the log has grown by 256 KB since
 // the last one, when the commit carries a checkpoint for the commit before
 // it (already on disk) in its own flush. Opening replays the blocks up to
 // the checkpoint, which must all be whole, then reads on while blocks are
-// whole and in sequence. A broken block there is the last commit, cut off
-// while it was written, and is dropped (the next commit overwrites it) -
+// whole and in sequence. A broken block there, or zeros, end the log: a
+// broken block is the last commit, cut off while it was written, and is
+// dropped (the next commit overwrites it) -
 // unless a valid block header follows it, which only damage can leave. The salt (random per image) and the offset keep a block
 // header stored inside a record, or left from an earlier image, from
 // passing for a real one.
@@ -48,6 +51,7 @@ const unsigned long kRemovalRecord = 5;
 const long kIDReserve = 1024;       // IDs reserved on disk at a time
 const unsigned long kCompactSlack = 65536;
 const unsigned long kCheckpointBytes = 256 * 1024;  // log grown since the last checkpoint
+const unsigned long kFileGrowth = 256 * 1024;       // a file grows by whole steps of zeros
 
 // CRC-32 (reflected, polynomial 0xEDB88320), eight bytes a step.
 unsigned long Crc32(const unsigned char* data, size_t length, unsigned long crc = 0)
@@ -244,7 +248,7 @@ struct CNeoDatabase::Index {
 CNeoDatabase::CNeoDatabase()
     : fSetting(0), fLocation(NULL), fStream(NULL), fFormat(NULL), fNewKind(1), fOpen(FALSE),
       fSequence(0), fSalt(0), fCheckpointEnd(kDataStart), fCommitSequence(0),
-      fCommittedEnd(kDataStart), fLiveBytes(0), fNextID(1), fIDLimit(1)
+      fCommittedEnd(kDataStart), fStoredLength(0), fLiveBytes(0), fNextID(1), fIDLimit(1)
 {
 }
 
@@ -359,6 +363,7 @@ void CNeoDatabase::startEmpty()
     fStream->setMark(0);
     fStream->writeChunk(&image[0], kDataStart);
     fStream->flush();
+    fStoredLength = kDataStart;
 }
 
 void CNeoDatabase::loadImage()
@@ -478,6 +483,7 @@ void CNeoDatabase::loadImage()
     fCheckpointEnd = slot.end;
     fCommitSequence = last;
     fCommittedEnd = at;
+    fStoredLength = length;
     // IDs of the reserved range may have been handed out by a process that
     // died before its commit: start above the whole range.
     fNextID = std::max((NeoID)slot.idLimit, highest + 1);
@@ -520,12 +526,16 @@ void CNeoDatabase::forgetAll()
 void CNeoDatabase::close(BOOL)
 {
     CNeoLock lock;
-    if (fOpen && fCheckpointEnd != fCommittedEnd) {
-        // A checkpoint at the end lets the next open tell a file cut short
-        // from a commit cut off. Every commit is on disk already, so a
-        // failure here loses nothing: open reads the log past the checkpoint.
+    if (fOpen && (fCheckpointEnd != fCommittedEnd || fStoredLength > fCommittedEnd)) {
+        // The file ends with its log again, and a checkpoint at the end lets
+        // the next open tell a file cut short from a commit cut off. Every
+        // commit is on disk already, so a failure here loses nothing: open
+        // reads the log past the checkpoint and stops at the zeros.
         try {
-            writeCheckpoint(fCommittedEnd);
+            if (fStoredLength > fCommittedEnd)
+                fStream->setLength(fCommittedEnd, TRUE);
+            if (fCheckpointEnd != fCommittedEnd)
+                writeCheckpoint(fCommittedEnd);
             fStream->flush();
         } catch (CNeoException* e) {
             e->Delete();
@@ -935,14 +945,26 @@ void CNeoDatabase::commit(BOOL, BOOL, void*)
     std::vector<unsigned char> block = BlockBytes(fSalt, start, fCommitSequence + 1, payload);
     if (start + block.size() < start)
         CNeoException::Throw(CNeoException::kIO, describe() + ": the database is full (4 GB)");
+    // A file that must grow grows by a whole step of zeros written with the
+    // block, so that most commits write inside the file and their flush
+    // does not also record a new length. Open finds the log's end from the
+    // blocks: zeros are no block.
+    unsigned long end = start + (unsigned long)block.size();
+    unsigned long stored = std::max(fStoredLength, end);
+    if (end > fStoredLength && dynamic_cast<CNeoFileStream*>(fStream)) {
+        unsigned long long grown = ((unsigned long long)end + kFileGrowth - 1) / kFileGrowth * kFileGrowth;
+        stored = (unsigned long)std::min<unsigned long long>(grown, 0xFFFFFFFFULL);
+        block.resize(stored - start, 0);
+    }
     fStream->setMark(start);
     fStream->writeChunk(&block[0], (unsigned long)block.size());
+    fStoredLength = stored;
     // A checkpoint for the commit before, which is on disk already, rides on
     // this commit's flush.
     if (start - fCheckpointEnd >= kCheckpointBytes)
         writeCheckpoint(start);
     fStream->flush();
-    fCommittedEnd = start + (unsigned long)block.size();
+    fCommittedEnd = end;
     ++fCommitSequence;
 
     // The commit is on disk: bring the directory up to date.
@@ -1001,6 +1023,7 @@ void CNeoDatabase::compact()
     image.insert(image.end(), block.begin(), block.end());
 
     fStream->replaceImage(&image[0], (unsigned long)image.size());
+    fStoredLength = (unsigned long)image.size();
     fSequence += 1;
     fCommittedEnd = fCheckpointEnd = end;
     for (const auto& m : moved)

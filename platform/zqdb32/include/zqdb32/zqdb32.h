@@ -7,11 +7,15 @@
 //   the body) and flushes. Two checksummed header slots hold checkpoints:
 //   how far the log is known to reach. They are written when the file is
 //   created or compacted, when IDs are reserved, at close(), and every
-//   256 KB of log (then inside a commit's own flush). Whenever the process
-//   or the machine dies, reopening gives exactly the last commit whose flush
-//   completed, or the one that was being written if all of it reached the
-//   disk; never a mix, and never a file that will not open: a last block cut
-//   off while it was written is dropped, and the next commit overwrites it.
+//   256 KB of log (then inside a commit's own flush). A file grows by whole
+//   steps of 256 KB of zeros, written with the commit that needs them, so
+//   that most commits write inside the file; open finds the end of the log
+//   from the blocks themselves, and close() cuts the file back to it.
+//   Whenever the process or the machine dies, reopening gives exactly the
+//   last commit whose flush completed, or the one that was being written if
+//   all of it reached the disk; never a mix, and never a file that will not
+//   open: a last block cut off while it was written is dropped, and the next
+//   commit overwrites it. Files that end with their log open as before.
 // - A damaged file (bad header slots, a file shorter than its checkpoint, a
 //   block before the checkpoint that fails its checksum, a broken block with
 //   a valid later commit after it, impossible lengths or unknown classes) is
@@ -824,6 +828,7 @@ private:
     unsigned long fCheckpointEnd;  // end of the log as the last header slot gives it
     unsigned long fCommitSequence; // of the last committed block
     unsigned long fCommittedEnd;   // end of the last committed block
+    unsigned long fStoredLength;   // of the storage: the log, then zeros or a torn commit
     unsigned long fLiveBytes;    // bytes of the records still current
     NeoID fNextID;
     NeoID fIDLimit;              // IDs below this are reserved on disk
