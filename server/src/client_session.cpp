@@ -17,11 +17,6 @@ SessionDatabase::~SessionDatabase()
     m_database.close(FALSE);
 }
 
-void SessionDatabase::Reset()
-{
-    ResetImage(&m_database);
-}
-
 void SessionDatabase::LoadImage(const RpcBlob* blob)
 {
     if (blob->size > 0 && blob->data == NULL)
@@ -43,17 +38,20 @@ void FillBlob(const BYTE* bytes, unsigned long length, RpcBlob* blob)
 
 }  // namespace
 
-void SessionDatabase::CopyToBlob(RpcBlob* blob)
-{
-    unsigned long length = 0;
-    const BYTE* bytes = GetImageBytes(&m_database, &length);
-    FillBlob(bytes, length, blob);
-}
-
 void SessionDatabase::SendObject(CPPersistBase* object, RpcBlob* blob)
 {
     m_writer.start();
     CopyIntoImage(&m_writer, m_server, object);
+    unsigned long length = 0;
+    const BYTE* bytes = m_writer.finish(&length);
+    FillBlob(bytes, length, blob);
+}
+
+void SessionDatabase::SendObjects(const CObArray& objects, RpcBlob* blob)
+{
+    m_writer.start();
+    for (int i = 0; i < objects.GetSize(); ++i)
+        m_writer.add(static_cast<CNeoPersist*>(objects.GetAt(i)));
     unsigned long length = 0;
     const BYTE* bytes = m_writer.finish(&length);
     FillBlob(bytes, length, blob);

@@ -183,8 +183,6 @@ void ObjectAccess::GetObjectsByClass(ClientSession* session, long mode, NeoClass
                                      RpcBlob* reply)
 {
     SessionFocus focus(session);
-    SessionDatabase* image = session->GetSessionDatabase();
-    image->Reset();
     std::vector<long> flags = ModeFlags(mode);
     CNeoFoundObjects found;
     for (long flag : flags) {
@@ -193,11 +191,7 @@ void ObjectAccess::GetObjectsByClass(ClientSession* session, long mode, NeoClass
     }
     if (!flags.empty() && found.GetSize() == 0)
         throw kStatusNotFound;
-    for (int i = 0; i < found.GetSize(); ++i) {
-        CNeoRef<CNeoPersist> copy(found.at<CNeoPersist>(i)->clone());
-        image->GetDatabase()->addObject(copy.get(), TRUE, NULL);
-    }
-    image->CopyToBlob(reply);
+    session->GetSessionDatabase()->SendObjects(found, reply);
 }
 
 void ObjectAccess::AddObjects(ClientSession* session, const RpcBlob* image)
