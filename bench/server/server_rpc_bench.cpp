@@ -6,7 +6,8 @@
 //   only once it is on disk, so a commit is its floor).
 // - GetObjectByID of a 50-step batch with 10, 100 and 1,000 such batches
 //   stored: calls per second at each size beside Ping round trips per
-//   second, and the ratio of the rate at 10 batches to the rate at 1,000.
+//   second and GetObjectByID of one of its steps (an image of one record),
+//   and the ratio of the rate at 10 batches to the rate at 1,000.
 #include "bench_clock.h"
 
 #include <server/server_client.h>
@@ -72,11 +73,11 @@ bool Store(ServerInterfaceContext context, std::vector<BYTE>& image)
     return Guarded([&] { StoreObjects(context, &blob, 0, NULL, &status); }) == 0 && status == 0;
 }
 
-bool ReadBatch(ServerInterfaceContext context, NeoID batchID)
+bool ReadObject(ServerInterfaceContext context, NeoClassID classID, NeoID id)
 {
     RpcBlob image = {0, NULL};
     LONG status = -1;
-    DWORD fault = Guarded([&] { GetObjectByID(context, kClassBatch, batchID, &image, &status); });
+    DWORD fault = Guarded([&] { GetObjectByID(context, classID, id, &image, &status); });
     MIDL_user_free(image.data);
     return fault == 0 && status == 0;
 }
@@ -141,14 +142,16 @@ double Stores(int clients, int perClient)
 struct ReadFigures {
     double reads;
     double pings;
+    double stepReads;
 };
 
 // GetObjectByID of one 50-step batch among `batches` stored ones.
 ReadFigures Reads(int batches, int count)
 {
     std::string path = TempPath("read-bench.db");
-    ReadFigures figures = {-1, -1};
+    ReadFigures figures = {-1, -1, -1};
     NeoID middle = 0;
+    NeoID step = 0;
     {
         CNeoDatabase db;
         db.setStream(new CNeoFileStream(&db, path.c_str()));
@@ -161,13 +164,20 @@ ReadFigures Reads(int batches, int count)
                 db.commit();
         }
         db.commit();
+        CNeoFoundObjects steps;
+        FindChildren(&db, kClassProcessBase, middle, TRUE, &steps);
+        if (steps.GetSize() > 0)
+            step = steps.at<CNeoPersist>(0)->getID();
     }
     {
         Server server(path);
         if (server.Ready()) {
-            ReadBatch(server.Context(), middle);  // warm-up
-            figures.reads = Rate(count, [&] { return ReadBatch(server.Context(), middle); });
+            ReadObject(server.Context(), kClassBatch, middle);  // warm-up
+            figures.reads =
+                Rate(count, [&] { return ReadObject(server.Context(), kClassBatch, middle); });
             figures.pings = Rate(count * 10, [] { return Guarded([] { Ping(); }) == 0; });
+            figures.stepReads = Rate(
+                count * 5, [&] { return ReadObject(server.Context(), kClassProcessBase, step); });
         }
     }
     DeleteFileA(path.c_str());
@@ -202,13 +212,15 @@ int main()
     double first = 0, last = 0;
     for (int batches : sizes) {
         ReadFigures figures = Reads(batches, 100);
-        if (figures.reads < 0 || figures.pings < 0) {
+        if (figures.reads < 0 || figures.pings < 0 || figures.stepReads < 0) {
             printf("  %5d batches: a call failed\n", batches);
             result = 1;
             continue;
         }
-        printf("  %5d batches stored  %8.1f calls/s   anchor Ping %8.1f /s  ratio %7.1f\n", batches,
-               figures.reads, figures.pings, figures.pings / figures.reads);
+        printf("  %5d batches stored  %8.1f calls/s   anchors: Ping %8.1f /s  ratio %5.1f;"
+               "  one step %8.1f /s  ratio %5.1f\n",
+               batches, figures.reads, figures.pings, figures.pings / figures.reads,
+               figures.stepReads, figures.stepReads / figures.reads);
         if (batches == sizes[0])
             first = figures.reads;
         last = figures.reads;

@@ -87,9 +87,9 @@ const FieldTable& CPBatch::GetStoredFields() const
     return kTable;
 }
 
-void CPBatch::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID)
+void CPBatch::CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID parentID)
 {
-    CFocusDatabases focus(source, target);
+    CFocusDatabases focus(source, target.GetDatabase());
     CopyChildrenOfClass(target, source, parentID, kClassTriggerItemBase, 0);
     // Step definitions only: run instances belong to the run that made them.
     // Steps have no children of their own to copy.
@@ -97,7 +97,7 @@ void CPBatch::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID par
     CopyLinks(target, source, parentID);
 }
 
-void CPBatch::CopyLinks(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID)
+void CPBatch::CopyLinks(const CopyTarget& target, CNeoDatabase* source, NeoID parentID)
 {
     CNeoFoundObjects found;
     FindChildren(source, kClassBatchLink, parentID, TRUE, &found);
@@ -107,7 +107,9 @@ void CPBatch::CopyLinks(CNeoDatabase* target, CNeoDatabase* source, NeoID parent
         if (link->GetSourceID() <= 0)
             continue;
         CNeoRef<CPPersistBase> copy(CopyInto(target, kClassBatchLink, link));
-        if (copy->GetParentID() != getID())
+        if (!copy)
+            continue;
+        if (!target.IsImage() && copy->GetParentID() != getID())
             copy->SetParentID(getID());
         copy->CopyChildren(target, source, link->getID());
     }
@@ -150,18 +152,24 @@ const FieldTable& CPBatchLink::GetStoredFields() const
     return kTable;
 }
 
-void CPBatchLink::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID)
+void CPBatchLink::CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID parentID)
 {
-    CFocusDatabases focus(source, target);
-    CNeoFoundObjects stored;
-    FindChildren(target, kClassBatchLinkItem, getID(), TRUE, &stored);
     CNeoFoundObjects incoming;
     FindChildren(source, kClassBatchLinkItem, parentID, TRUE, &incoming);
+    if (target.IsImage()) {
+        for (int i = 0; i < incoming.GetSize(); ++i)
+            target.WriteToImage(incoming.at<CPPersistBase>(i), TRUE);
+        return;
+    }
+    CNeoDatabase* database = target.GetDatabase();
+    CFocusDatabases focus(source, database);
+    CNeoFoundObjects stored;
+    FindChildren(database, kClassBatchLinkItem, getID(), TRUE, &stored);
     std::set<NeoID> kept;
     for (int i = 0; i < incoming.GetSize(); ++i) {
         CPPersistBase* condition = incoming.at<CPPersistBase>(i);
         CNeoIDSelect byID(condition->getID());
-        CNeoRef<CNeoPersist> holder(target->findObject(kNeoPersistID, &byID));
+        CNeoRef<CNeoPersist> holder(database->findObject(kNeoPersistID, &byID));
         if (holder && holder->getClassID() == kClassBatchLinkItem &&
             static_cast<CPPersistBase*>(holder.get())->GetParentID() == getID()) {
             CPPersistBase* same = static_cast<CPPersistBase*>(holder.get());
@@ -175,13 +183,13 @@ void CPBatchLink::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID
             copy->setID(0);
         copy->SetParentID(getID());
         copy->SetNewObject(FALSE);
-        target->addObject(copy.get(), TRUE, NULL);
+        database->addObject(copy.get(), TRUE, NULL);
         kept.insert(copy->getID());
     }
     for (int i = 0; i < stored.GetSize(); ++i) {
         CPPersistBase* condition = stored.at<CPPersistBase>(i);
         if (!kept.count(condition->getID()))
-            target->removeObject(condition, TRUE);
+            database->removeObject(condition, TRUE);
     }
 }
 

@@ -220,22 +220,12 @@ void ResetImage(CNeoDatabase* image)
     OpenImage(image, image->getLocation()->createStream(image));
 }
 
-void CopyIntoImage(CNeoDatabase* image, CNeoDatabase* source, CPPersistBase* object)
+void CopyIntoImage(CNeoImageWriter* image, CNeoDatabase* source, CPPersistBase* object)
 {
-    // Objects that the copy creates (a link's conditions) take IDs of the
-    // source's sequence, never IDs that the source has or will hand out.
-    struct IDSource {
-        IDSource(CNeoDatabase* image, CNeoDatabase* source) : image(image)
-        {
-            image->setIDSource(source);
-        }
-        ~IDSource() { image->setIDSource(NULL); }
-        CNeoDatabase* image;
-    } ids(image, source);
-    CFocusDatabases focus(source, image);
-    CNeoRef<CPPersistBase> copy(static_cast<CPPersistBase*>(object->clone()));
-    image->addObject(copy.get(), TRUE, NULL);
-    copy->CopyChildren(image, source, object->getID());
+    CFocusDatabases focus(source, NULL);
+    CopyTarget target(image);
+    if (target.WriteToImage(object, FALSE))
+        object->CopyChildren(target, source, object->getID());
 }
 
 const BYTE* GetImageBytes(CNeoDatabase* image, unsigned long* length)

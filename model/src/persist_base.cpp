@@ -107,7 +107,7 @@ void CPPersistBase::update(const CNeoPersist* other)
     GetStoredFields().Copy(this, static_cast<const CPPersistBase*>(other));
 }
 
-void CPPersistBase::CopyChildren(CNeoDatabase*, CNeoDatabase*, NeoID)
+void CPPersistBase::CopyChildren(const CopyTarget&, CNeoDatabase*, NeoID)
 {
 }
 
@@ -184,20 +184,28 @@ CPPersistBase* CPPersistBase::FindSameInDatabase(CNeoDatabase* database, NeoClas
     return object->m_newObject ? NULL : FindByID(database, classID, object->getID());
 }
 
-CPPersistBase* CPPersistBase::CopyInto(CNeoDatabase* target, NeoClassID classID,
+CPPersistBase* CPPersistBase::CopyInto(const CopyTarget& target, NeoClassID classID,
                                        const CPPersistBase* object)
 {
+    if (target.IsImage()) {
+        CPPersistBase* same = const_cast<CPPersistBase*>(object);
+        if (!target.WriteToImage(same, TRUE))
+            return NULL;
+        same->refer();
+        return same;
+    }
     // An object the console has just created may already be stored (a second
     // save): it is updated then, never added twice.
-    CPPersistBase* stored = object->m_newObject ? FindByID(target, classID, object->getID())
-                                                : FindSameInDatabase(target, classID, object);
+    CNeoDatabase* database = target.GetDatabase();
+    CPPersistBase* stored = object->m_newObject ? FindByID(database, classID, object->getID())
+                                                : FindSameInDatabase(database, classID, object);
     CNeoRef<CPPersistBase> copy(
         stored ? stored : static_cast<CPPersistBase*>(const_cast<CPPersistBase*>(object)->clone()));
     if (stored) {
         copy->update(object);
         copy->SetParentID(getID());
     } else {
-        target->addObject(copy.get(), TRUE, NULL);
+        database->addObject(copy.get(), TRUE, NULL);
         if (object->m_newObject)
             copy->SetParentID(getID());
     }
@@ -206,10 +214,10 @@ CPPersistBase* CPPersistBase::CopyInto(CNeoDatabase* target, NeoClassID classID,
     return copy.release();
 }
 
-void CPPersistBase::CopyChildrenOfClass(CNeoDatabase* target, CNeoDatabase* source,
+void CPPersistBase::CopyChildrenOfClass(const CopyTarget& target, CNeoDatabase* source,
                                         NeoID parentID, NeoClassID classID, long flagValue)
 {
-    CFocusDatabases focus(source, target);
+    CFocusDatabases focus(source, target.GetDatabase());
     CNeoAndSelect select;
     select.addTerm(new CNeoLongSelect(kTagRunInstance, flagValue));
     select.addTerm(new CNeoULongSelect(kNeoParentTag, (unsigned long)parentID));
@@ -220,8 +228,29 @@ void CPPersistBase::CopyChildrenOfClass(CNeoDatabase* target, CNeoDatabase* sour
         if (object->m_parentID <= 0)
             continue;
         CNeoRef<CPPersistBase> copy(CopyInto(target, classID, object));
-        copy->CopyChildren(target, source, object->getID());
+        if (copy)
+            copy->CopyChildren(target, source, object->getID());
     }
+}
+
+BOOL CopyTarget::WriteToImage(CPPersistBase* object, BOOL filed) const
+{
+    if (m_image->holds(object->getID()))
+        return FALSE;
+    // The record is written with the flag a filed copy has; the stored
+    // object keeps its own (all of this under the library lock).
+    CNeoLock lock;
+    const BOOL wasNew = object->IsNewObject();
+    if (filed)
+        object->SetNewObject(FALSE);
+    try {
+        m_image->add(object);
+    } catch (...) {
+        object->SetNewObject(wasNew);
+        throw;
+    }
+    object->SetNewObject(wasNew);
+    return TRUE;
 }
 
 // ---------------------------------------------------------------------------

@@ -185,7 +185,7 @@ const FieldTable& CPBatchLog::GetStoredFields() const
     return kTable;
 }
 
-void CPBatchLog::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID)
+void CPBatchLog::CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID)
 {
     CopyChildrenOfClass(target, source, getID(), kClassBatchLogItemBase, 0);
 }

@@ -74,7 +74,7 @@ CNeoPersist* CPSchedule::Create()
     return new CPSchedule;
 }
 
-void CPSchedule::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID)
+void CPSchedule::CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID parentID)
 {
     CopyChildrenOfClass(target, source, parentID, kClassScheduleItem, 1);
 }

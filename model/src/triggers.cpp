@@ -98,7 +98,7 @@ CString CPTriggerSchedule::GetTypeName() const
     return "Schedule";
 }
 
-void CPTriggerSchedule::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID)
+void CPTriggerSchedule::CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID parentID)
 {
     CopyChildrenOfClass(target, source, parentID, kClassSchedule, 1);
 }
@@ -131,19 +131,24 @@ const FieldTable& CPTrigger::GetStoredFields() const
     return kTable;
 }
 
-void CPTrigger::CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID)
+void CPTrigger::CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID)
 {
     // A clone keeps its ID, so the list already names every copy it makes.
     for (long i = 0; i < m_parts.getCount(); ++i) {
-        CNeoRef<CNeoPersist> part(FindByID(source, kClassPersistBase, m_parts.getPartID(i)));
+        CNeoRef<CPPersistBase> part(FindByID(source, kClassPersistBase, m_parts.getPartID(i)));
         if (!part)
             continue;
-        CNeoRef<CNeoPersist> stored(FindByID(target, kClassPersistBase, part->getID()));
+        if (target.IsImage()) {
+            target.WriteToImage(part.get(), FALSE);
+            continue;
+        }
+        CNeoDatabase* database = target.GetDatabase();
+        CNeoRef<CNeoPersist> stored(FindByID(database, kClassPersistBase, part->getID()));
         if (stored) {
             stored->update(part.get());
         } else {
             CNeoRef<CNeoPersist> copy(part->clone());
-            target->addObject(copy.get(), TRUE, NULL);
+            database->addObject(copy.get(), TRUE, NULL);
         }
     }
 }

@@ -17,11 +17,6 @@ SessionDatabase::~SessionDatabase()
     m_database.close(FALSE);
 }
 
-void SessionDatabase::Reset()
-{
-    ResetImage(&m_database);
-}
-
 void SessionDatabase::LoadImage(const RpcBlob* blob)
 {
     if (blob->size > 0 && blob->data == NULL)
@@ -29,16 +24,37 @@ void SessionDatabase::LoadImage(const RpcBlob* blob)
     ::LoadImage(&m_database, blob->data, blob->size);
 }
 
-void SessionDatabase::CopyToBlob(RpcBlob* blob)
+namespace {
+
+void FillBlob(const BYTE* bytes, unsigned long length, RpcBlob* blob)
 {
-    unsigned long length = 0;
-    const BYTE* bytes = GetImageBytes(&m_database, &length);
     BYTE* copy = static_cast<BYTE*>(MIDL_user_allocate(length ? length : 1));
     if (copy == NULL)
         throw 8UL;
     memcpy(copy, bytes, length);
     blob->size = length;
     blob->data = copy;
+}
+
+}  // namespace
+
+void SessionDatabase::SendObject(CPPersistBase* object, RpcBlob* blob)
+{
+    m_writer.start();
+    CopyIntoImage(&m_writer, m_server, object);
+    unsigned long length = 0;
+    const BYTE* bytes = m_writer.finish(&length);
+    FillBlob(bytes, length, blob);
+}
+
+void SessionDatabase::SendObjects(const CObArray& objects, RpcBlob* blob)
+{
+    m_writer.start();
+    for (int i = 0; i < objects.GetSize(); ++i)
+        m_writer.add(static_cast<CNeoPersist*>(objects.GetAt(i)));
+    unsigned long length = 0;
+    const BYTE* bytes = m_writer.finish(&length);
+    FillBlob(bytes, length, blob);
 }
 
 CPPersistBase* SessionDatabase::FindInServer(NeoClassID classID, const CPPersistBase* object)

@@ -84,13 +84,6 @@ struct TransferList {
     CObList list;
 };
 
-void CopyInto(ClientSession* session, CPPersistBase* stored, RpcBlob* reply)
-{
-    SessionDatabase* image = session->GetSessionDatabase();
-    CopyIntoImage(image->GetDatabase(), session->GetServerDatabase(), stored);
-    image->CopyToBlob(reply);
-}
-
 void ListNames(ClientSession* session, long mode, NeoClassID classID, CNeoSelect* select,
                RpcBlob* reply)
 {
@@ -194,8 +187,6 @@ void ObjectAccess::GetObjectsByClass(ClientSession* session, long mode, NeoClass
                                      RpcBlob* reply)
 {
     SessionFocus focus(session);
-    SessionDatabase* image = session->GetSessionDatabase();
-    image->Reset();
     std::vector<long> flags = ModeFlags(mode);
     CNeoFoundObjects found;
     for (long flag : flags) {
@@ -204,11 +195,7 @@ void ObjectAccess::GetObjectsByClass(ClientSession* session, long mode, NeoClass
     }
     if (!flags.empty() && found.GetSize() == 0)
         throw kStatusNotFound;
-    for (int i = 0; i < found.GetSize(); ++i) {
-        CNeoRef<CNeoPersist> copy(found.at<CNeoPersist>(i)->clone());
-        image->GetDatabase()->addObject(copy.get(), TRUE, NULL);
-    }
-    image->CopyToBlob(reply);
+    session->GetSessionDatabase()->SendObjects(found, reply);
 }
 
 void ObjectAccess::AddObjects(ClientSession* session, const RpcBlob* image)
@@ -260,20 +247,18 @@ void ObjectAccess::GetObjectByID(ClientSession* session, NeoClassID classID, Neo
                                  RpcBlob* reply)
 {
     SessionFocus focus(session);
-    session->GetSessionDatabase()->Reset();
     CNeoIDSelect select(id);
     CNeoRef<CPPersistBase> stored(FindRequired(session->GetServerDatabase(), classID, &select));
-    CopyInto(session, stored.get(), reply);
+    session->GetSessionDatabase()->SendObject(stored.get(), reply);
 }
 
 void ObjectAccess::GetObjectByName(ClientSession* session, NeoClassID classID, const char* name,
                                    RpcBlob* reply)
 {
     SessionFocus focus(session);
-    session->GetSessionDatabase()->Reset();
     CNeoStringSelect select(kTagName, name);
     CNeoRef<CPPersistBase> stored(FindRequired(session->GetServerDatabase(), classID, &select));
-    CopyInto(session, stored.get(), reply);
+    session->GetSessionDatabase()->SendObject(stored.get(), reply);
 }
 
 void ObjectAccess::RenameObject(ClientSession* session, NeoID id, const char* newName)

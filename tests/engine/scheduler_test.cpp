@@ -124,8 +124,16 @@ TEST(BatchSchedulerThread, CommitsRunStartsAndShutsRunsDownWhenStopped)
         DWORD read = 0;
         ReadFile(handle, bytes.data(), (DWORD)bytes.size(), &read, NULL);
         CloseHandle(handle);
-        InMemoryDatabase onDisk;
-        onDisk.Load(bytes);
+        // Opened as a file, as after a crash: a live file may run on past its
+        // log (with zeros), which an image in memory may not.
+        FileDatabase onDisk("scheduler-on-disk.db");
+        onDisk->close();
+        handle = CreateFileA(onDisk.path().c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(handle, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+        CloseHandle(handle);
+        onDisk->open(0xC0000000, FALSE);
         CNeoRef<CPBatchLog> log(static_cast<CPBatchLog*>(onDisk->findObject(kClassBatchLog, NULL)));
         ASSERT_TRUE(log);
         EXPECT_EQ(log->GetRunNumber(), 1);

@@ -50,6 +50,17 @@ struct InMemoryDatabase {
     CNeoDatabase db;
 };
 
+// The image a sender writes of a stored object with its children.
+inline std::vector<BYTE> EncodedImage(CNeoDatabase* source, CPPersistBase* object)
+{
+    CNeoImageWriter writer;
+    writer.start();
+    CopyIntoImage(&writer, source, object);
+    unsigned long length = 0;
+    const BYTE* bytes = writer.finish(&length);
+    return std::vector<BYTE>(bytes, bytes + length);
+}
+
 // A fresh database file of the test process's own, with the server's index
 // keys.
 class FileDatabase {

@@ -1,9 +1,13 @@
 // Memory files and in-memory databases that travel as bytes.
+#include <model/batch.h>
 #include <model/object_stream.h>
+#include <model/steps.h>
+#include <model/triggers.h>
 
 #include <gtest/gtest.h>
 
 #include "model_test_util.h"
+#include "image_bytes.h"
 #include "sample_batch.h"
 
 #include <algorithm>
@@ -122,10 +126,8 @@ TEST(ObjectStream, ObjectsWithChildrenArriveIdentical)
         child->unrefer();
     }
 
-    InMemoryDatabase sender;
-    CopyIntoImage(&sender.db, &server.db, parent);
+    std::vector<BYTE> image = EncodedImage(&server.db, parent);
     parent->unrefer();
-    std::vector<BYTE> image = sender.Image();
 
     InMemoryDatabase receiver;
     receiver.Load(image);
@@ -135,7 +137,7 @@ TEST(ObjectStream, ObjectsWithChildrenArriveIdentical)
     EXPECT_EQ(back->GetDescription(), "sent across");
     back->unrefer();
     EXPECT_EQ(receiver.db.countObjects(kClassPersistBase), 1);  // the base class copies no children
-    EXPECT_TRUE(receiver.location.isEqual(&sender.location));
+    EXPECT_TRUE(receiver.location.isEqual(&server.location));
     EXPECT_EQ(receiver.location.getName(), "RPC Stream");
 }
 
@@ -268,12 +270,11 @@ TEST(ObjectStream, ABatchWithAllItsChildrenArrivesIdentical)
     NeoID batchID = BuildSampleBatch(server.get(), 6);
     CPPersistBase* batch = CPPersistBase::FindByID(server.get(), kClassBatch, batchID);
     const NeoID nextBefore = server->getUniqueID();
-    InMemoryDatabase sender;
-    CopyIntoImage(sender.get(), server.get(), batch);
+    std::vector<BYTE> image = EncodedImage(server.get(), batch);
     batch->unrefer();
 
     InMemoryDatabase receiver;
-    receiver.Load(sender.Image());
+    receiver.Load(image);
     // Everything arrives under its stored ID: trigger items with the
     // schedule and its items, steps, links and their conditions.
     auto sent = RecordsByClass(server.get());
@@ -283,6 +284,97 @@ TEST(ObjectStream, ABatchWithAllItsChildrenArrivesIdentical)
     EXPECT_EQ(IDs(receiver.get()), IDs(server.get()));
     // The copy took no ID from the server.
     EXPECT_EQ(server->getUniqueID(), nextBefore + 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The image of `object` as a database target makes it: a clone in a new
+// in-memory database with the children copied under it, committed.
+std::vector<BYTE> ImageThroughDatabase(CNeoDatabase* source, CPPersistBase* object)
+{
+    InMemoryDatabase image;
+    CFocusDatabases focus(source, image.get());
+    CNeoRef<CPPersistBase> copy(static_cast<CPPersistBase*>(object->clone()));
+    image->addObject(copy.get());
+    copy->CopyChildren(image.get(), source, object->getID());
+    return image.Image();
+}
+
+// Every object's new-object flag, by ID.
+std::map<NeoID, BOOL> NewFlags(CNeoDatabase* db)
+{
+    std::map<NeoID, BOOL> flags;
+    CNeoFoundObjects all;
+    db->findObject(kClassPersistBase, NULL, TRUE, NULL, &all);
+    for (int i = 0; i < all.GetSize(); ++i)
+        flags[all.at<CPPersistBase>(i)->getID()] = all.at<CPPersistBase>(i)->IsNewObject();
+    return flags;
+}
+
+const int kSteps = 4;
+const NeoID kFarAway = 5000;  // IDs past the range an image reserves at once
+
+// Batches whose images must come out the same either way.
+enum BatchShape { kPlain, kAllNew, kSpreadIDs };
+
+NeoID BuildShape(CNeoDatabase* db, BatchShape shape)
+{
+    NeoID batchID = BuildSampleBatch(db, kSteps);
+    if (shape == kSpreadIDs) {
+        // Children made long after the batch, one of them a run instance
+        // (not sent), and a link that leaves nothing (not sent).
+        db->getUniqueID(kFarAway);
+        FileUnder(db, new CPProcessExe, batchID, "added later");
+        db->getUniqueID(kFarAway);
+        FileUnder(db, new CPProcessExe, batchID, "a run's copy", 1);
+        FileUnder(db, new CPBatchLink, batchID, "leaves nothing");
+    }
+    if (shape == kAllNew) {
+        CNeoFoundObjects all;
+        db->findObject(kClassPersistBase, NULL, TRUE, NULL, &all);
+        for (int i = 0; i < all.GetSize(); ++i)
+            all.at<CPPersistBase>(i)->SetNewObject(TRUE);
+    }
+    return batchID;
+}
+
+TEST(ObjectStream, WrittenImageHasTheBytesOfACopyThroughADatabase)
+{
+    const BatchShape kShapes[] = {kPlain, kAllNew, kSpreadIDs};
+    for (BatchShape shape : kShapes) {
+        InMemoryDatabase server;
+        CNeoRef<CPPersistBase> batch(
+            CPPersistBase::FindByID(server.get(), kClassBatch, BuildShape(server.get(), shape)));
+        const std::map<NeoID, BOOL> flags = NewFlags(server.get());
+        std::vector<BYTE> written = EncodedImage(server.get(), batch.get());
+        EXPECT_EQ(ImageWithoutSalt(written),
+                  ImageWithoutSalt(ImageThroughDatabase(server.get(), batch.get())))
+            << "shape " << shape;
+        // Writing the image changed nothing in the source.
+        EXPECT_EQ(NewFlags(server.get()), flags) << "shape " << shape;
+    }
+}
+
+TEST(ObjectStream, WrittenTriggerImageTakesEachListedPartOnce)
+{
+    InMemoryDatabase server;
+    NeoID batchID = BuildSampleBatch(server.get(), kSteps);
+    std::vector<NeoID> steps = ChildIDs(server.get(), kClassProcessBase, batchID);
+    ASSERT_GE(steps.size(), 2u);
+    const NeoID kMissing = 999999;
+    CPTrigger* trigger = new CPTrigger;
+    for (NeoID part : {steps[0], kMissing, steps[1], steps[0]})
+        trigger->GetParts().addPart(part);
+    NeoID triggerID = FileUnder(server.get(), trigger, batchID, "parts");
+    CNeoRef<CPPersistBase> stored(CPPersistBase::FindByID(server.get(), kClassTrigger, triggerID));
+    std::vector<BYTE> written = EncodedImage(server.get(), stored.get());
+    EXPECT_EQ(ImageWithoutSalt(written),
+              ImageWithoutSalt(ImageThroughDatabase(server.get(), stored.get())));
+    InMemoryDatabase receiver;
+    receiver.Load(written);
+    EXPECT_EQ(IDs(receiver.get()), (std::set<NeoID>{triggerID, steps[0], steps[1]}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // never a crash.
 #include "fixtures.h"
 
+#include <algorithm>
 #include <functional>
 #include <random>
 
@@ -67,7 +68,9 @@ TEST_F(zqdb32Damage, DamagedFilesAreRefusedWithTheirNameAndTheDamage)
     ASSERT_EQ(ReadImageSlot(fImage, fNewest).end, fSecondEnd);
     ASSERT_EQ(ReadImageSlot(fImage, 1 - fNewest).end, kDataStart);
     ASSERT_EQ(ReadImageSlot(fCrashImage, NewestSlot(fCrashImage)).end, kDataStart);
-    ASSERT_EQ(fCrashImage.size(), fImage.size());
+    // Open, the file had grown past its log by zeros; closed, it ends there.
+    ASSERT_GT(fCrashImage.size(), fImage.size());
+    ASSERT_EQ(LogEnd(fCrashImage), fSecondEnd);
     ASSERT_EQ(LogEnd(fImage), fSecondEnd);
     const unsigned long newer = fNewest * kSlotSize, older = (1 - fNewest) * kSlotSize;
     const unsigned long firstPayload = kDataStart + kBlockHeader;
@@ -93,6 +96,10 @@ TEST_F(zqdb32Damage, DamagedFilesAreRefusedWithTheirNameAndTheDamage)
         {"a record in the last block", kCrashed, flip(lastRecord + 20), kOpens, kFirstCommit},
         {"the last byte of the last block", kCrashed, flip(fSecondEnd - 1), kOpens, kFirstCommit},
         {"the last block's header", kCrashed, flip(fSecondBlock + 9), kOpens, kFirstCommit},
+        {"the last block's second half, in the grown file", kCrashed,
+         [=](Bytes& b) { std::fill(b.begin() + (fSecondBlock + fSecondEnd) / 2, b.end(), 0); },
+         kOpens, kFirstCommit},
+        {"the file cut at its log's end", kCrashed, cut(fSecondEnd), kOpens, kSecondCommit},
         // A broken block followed by a later commit is damage, not a torn tail.
         {"a record in the first block, the last intact", kCrashed, flip(firstPayload + 20),
          CNeoException::kDamaged, ""},

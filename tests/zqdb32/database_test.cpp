@@ -1,5 +1,6 @@
 // Objects, searches, iteration and the object cache of a database.
 #include "fixtures.h"
+#include "image_bytes.h"
 
 #include <functional>
 #include <map>
@@ -528,4 +529,76 @@ TEST(zqdb32MemoryImage, ACutImageIsRefusedNotOpenedShort)
     ASSERT_TRUE(error) << "an image without its last commit opened";
     EXPECT_EQ(error->getCode(), CNeoException::kDamaged);
     error->Delete();
+}
+
+TEST(zqdb32ImageWriter, WritesTheBytesOfADatabaseGivenTheSameObjects)
+{
+    RegisterThings();
+    // IDs in the order they are added: none, one, and jumps past the
+    // reserved range up and down, which write checkpoints into both slots.
+    const std::vector<std::vector<NeoID>> kOrders = {
+        {}, {5}, {3000, 10, 2000, 5000, 4000, 9000}, {1, 2, 3, 1030, 1029}};
+    for (const auto& order : kOrders) {
+        Bytes expected;
+        {
+            CNeoDatabase db;
+            CMemoryStream* stream = new CMemoryStream(&db);
+            db.setStream(stream);
+            db.open();
+            for (NeoID id : order) {
+                CThing* thing = MakeThing(kSubThingID, "thing", id / 2, id, "a note");
+                thing->setID(id);
+                db.addObject(thing);
+                thing->unrefer();
+            }
+            db.commit();
+            expected = stream->bytes();
+        }
+        CNeoImageWriter writer;
+        writer.start();
+        for (NeoID id : order) {
+            CThing* thing = MakeThing(kSubThingID, "thing", id / 2, id, "a note");
+            thing->setID(id);
+            writer.add(thing);
+            EXPECT_TRUE(writer.holds(id));
+            thing->unrefer();
+        }
+        unsigned long length = 0;
+        const unsigned char* bytes = writer.finish(&length);
+        EXPECT_EQ(ImageWithoutSalt(Bytes(bytes, bytes + length)), ImageWithoutSalt(expected))
+            << order.size() << " objects";
+    }
+}
+
+TEST(zqdb32ImageWriter, RefusesAnObjectWithoutIDOrTwice)
+{
+    RegisterThings();
+    CNeoImageWriter writer;
+    writer.start();
+    CThing* thing = MakeThing(kThingID, "once", 0, 1);
+    const NeoID kAdded = 8;
+    thing->setID(kAdded);
+    writer.add(thing);
+    // No ID, a negative one, and one the image holds already.
+    const NeoID kRefused[] = {0, -3, kAdded};
+    for (NeoID id : kRefused) {
+        thing->setID(id);
+        CNeoException* error = NULL;
+        try {
+            writer.add(thing);
+        } catch (CNeoException* e) {
+            error = e;
+        }
+        ASSERT_TRUE(error) << id;
+        EXPECT_EQ(error->getCode(), CNeoException::kBadArgument);
+        error->Delete();
+    }
+    thing->unrefer();
+    // The refused objects left nothing behind: the image opens with one object.
+    unsigned long length = 0;
+    const unsigned char* bytes = writer.finish(&length);
+    CNeoDatabase copy;
+    copy.setStream(new CMemoryStream(&copy, Bytes(bytes, bytes + length)));
+    copy.open(0xC0000000, FALSE);
+    EXPECT_EQ(copy.countObjects(kThingID), 1);
 }

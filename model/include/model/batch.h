@@ -70,7 +70,7 @@ public:
     // Copies the trigger items, the step definitions and the links (with
     // their conditions) of the batch `parentID` from `source` into `target`,
     // under this batch.
-    virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
+    virtual void CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID parentID);
     // Deletes the trigger items, steps and links of this batch with their
     // own children; commits after the steps and after the links.
     virtual void DeleteWithChildren(CNeoDatabase* database);
@@ -159,7 +159,7 @@ public:
 #endif
 
 private:
-    void CopyLinks(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
+    void CopyLinks(const CopyTarget& target, CNeoDatabase* source, NeoID parentID);
 #ifdef VANTOREL_SERVER_BUILD
     void RunPhase();
     // Asks the agents to cancel the instances the run watches.
@@ -218,7 +218,7 @@ public:
     // in `source`: conditions already under this link are updated in place,
     // the others are added under their own ID (a new one when another object
     // holds it), and conditions the source link no longer has are removed.
-    virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
+    virtual void CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID parentID);
     virtual void DeleteWithChildren(CNeoDatabase* database) { DeleteItems(database); }
     // Removes this link's conditions from the database.
     void DeleteItems(CNeoDatabase* database);

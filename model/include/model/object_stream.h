@@ -96,9 +96,10 @@ private:
 
 // Gives an in-memory database a fresh, empty image.
 void ResetImage(CNeoDatabase* image);
-// Adds a clone of `object` (same ID) to the image and copies its children
-// from `source` under it.
-void CopyIntoImage(CNeoDatabase* image, CNeoDatabase* source, CPPersistBase* object);
+// Writes `object` with its children from `source`, as stored, into a started
+// image writer: the bytes a new image gets from a clone of `object` with its
+// children copied under it.
+void CopyIntoImage(CNeoImageWriter* image, CNeoDatabase* source, CPPersistBase* object);
 // Commits the image and returns its bytes (valid until the image changes).
 const BYTE* GetImageBytes(CNeoDatabase* image, unsigned long* length);
 // Opens bytes as the image of an in-memory database; throws CNeoException

@@ -55,6 +55,28 @@ enum ModelProgram { kServerProgram, kAgentProgram, kConsoleProgram };
 void RegisterModelKeys(ModelProgram program);
 
 class CPBatchLogItemBase;
+class CPPersistBase;
+
+// Where CopyChildren files its copies. A database files clones beside what
+// it holds: an object it holds already takes the incoming fields and is
+// filed under the receiver. An image being written takes each object's
+// record once, as stored, except that a copy filed under its receiver is no
+// longer new; nothing in the source changes.
+class CopyTarget {
+public:
+    CopyTarget(CNeoDatabase* database) : m_database(database), m_image(NULL) {}
+    explicit CopyTarget(CNeoImageWriter* image) : m_database(NULL), m_image(image) {}
+    // The target database, or NULL for an image.
+    CNeoDatabase* GetDatabase() const { return m_database; }
+    BOOL IsImage() const { return m_image != NULL; }
+    // Writes the object's record into the image unless it is there already
+    // (FALSE then); `filed`: with the new-object flag cleared.
+    BOOL WriteToImage(CPPersistBase* object, BOOL filed) const;
+
+private:
+    CNeoDatabase* m_database;
+    CNeoImageWriter* m_image;
+};
 
 // Base of every stored class: ID, parent, name, run-instance flag, texts,
 // run-as account, step type, diagram key, new-object flag and run counter.
@@ -85,7 +107,7 @@ public:
     virtual CPBatchLogItemBase* FillLogItem(CPBatchLogItemBase* item);
     // Copies the object's children from `source` into `target`, under this
     // object; the base class has none.
-    virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
+    virtual void CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID parentID);
     virtual CString GetTypeName() const;
     virtual CString GetTypeDetails() const;
     virtual CString GetDescription() const;
@@ -131,13 +153,15 @@ public:
     // Copies into `target`, under this object, the objects of a class in
     // `source` whose run-instance flag is `flagValue` and whose parent is
     // `parentID`, with their own children.
-    void CopyChildrenOfClass(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID,
+    void CopyChildrenOfClass(const CopyTarget& target, CNeoDatabase* source, NeoID parentID,
                              NeoClassID classID, long flagValue);
     // Files a copy of `object` (from another database) in `target` under this
     // object: an existing copy with its ID takes its fields and is re-parented,
     // otherwise a clone is added (re-parented when the object is new). The
-    // copy's new-object flag is cleared. Returns the copy, referenced.
-    CPPersistBase* CopyInto(CNeoDatabase* target, NeoClassID classID, const CPPersistBase* object);
+    // copy's new-object flag is cleared. Returns the copy, referenced. An
+    // image takes the object's record instead, and the object itself is
+    // returned (referenced), or NULL when the image holds it already.
+    CPPersistBase* CopyInto(const CopyTarget& target, NeoClassID classID, const CPPersistBase* object);
 
 protected:
     BOOL m_newObject;

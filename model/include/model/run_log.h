@@ -82,7 +82,7 @@ public:
     virtual const FieldTable& GetStoredFields() const;
 
     // Copies the log's items from `source` into `target`, under this log.
-    virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
+    virtual void CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID parentID);
     // Removes the log's items from the database.
     virtual void DeleteWithChildren(CNeoDatabase* database);
 

@@ -153,7 +153,7 @@ public:
 
     virtual NeoClassID getClassID() const { return kClassSchedule; }
     // Copies the schedule's items (run-instance flag 1) under this copy.
-    virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
+    virtual void CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID parentID);
     virtual CString GetTypeName() const;
     virtual CString GetTypeDetails() const;
     virtual void DeleteWithChildren(CNeoDatabase* database);

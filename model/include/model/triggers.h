@@ -87,7 +87,7 @@ public:
     virtual const FieldTable& GetStoredFields() const;
     virtual CString GetTypeName() const;
     // Copies the trigger's schedule, with its items, under this copy.
-    virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
+    virtual void CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID parentID);
     // Removes the trigger's schedule and its items from the database.
     virtual void DeleteWithChildren(CNeoDatabase* database);
 
@@ -124,7 +124,7 @@ public:
     virtual const FieldTable& GetStoredFields() const;
     // Brings the listed objects from `source` into `target`: an object the
     // target already holds takes the source's fields, others are cloned.
-    virtual void CopyChildren(CNeoDatabase* target, CNeoDatabase* source, NeoID parentID);
+    virtual void CopyChildren(const CopyTarget& target, CNeoDatabase* source, NeoID parentID);
 
     ENeoPartMgr& GetParts() { return m_parts; }
     const ENeoPartMgr& GetParts() const { return m_parts; }

@@ -17,20 +17,24 @@
 //     byte 1 (object): ID, class ID, record length, the object's record;
 //     byte 2 (removal): ID.
 //   A later record of an ID replaces an earlier one.
-// A commit writes its block at the end of the log and flushes once. Header
+// A commit writes its block at the end of the log and flushes once; when the
+// block passes the end of a file, the file grows to the next 256 KB step with
+// zeros written after the block (close() cuts them off again). Header
 // slots are written at checkpoints: creating, compacting, reserving IDs and
 // closing (each with its flush), and when the log has grown by 256 KB since
 // the last one, when the commit carries a checkpoint for the commit before
 // it (already on disk) in its own flush. Opening replays the blocks up to
 // the checkpoint, which must all be whole, then reads on while blocks are
-// whole and in sequence. A broken block there is the last commit, cut off
-// while it was written, and is dropped (the next commit overwrites it) -
+// whole and in sequence. A broken block there, or zeros, end the log: a
+// broken block is the last commit, cut off while it was written, and is
+// dropped (the next commit overwrites it) -
 // unless a valid block header follows it, which only damage can leave. The salt (random per image) and the offset keep a block
 // header stored inside a record, or left from an earlier image, from
 // passing for a real one.
 #include <zqdb32/zqdb32.h>
 
 #include <algorithm>
+#include <stdint.h>
 #include <string.h>
 
 namespace {
@@ -47,30 +51,47 @@ const unsigned long kRemovalRecord = 5;
 const long kIDReserve = 1024;       // IDs reserved on disk at a time
 const unsigned long kCompactSlack = 65536;
 const unsigned long kCheckpointBytes = 256 * 1024;  // log grown since the last checkpoint
+const unsigned long kFileGrowth = 256 * 1024;       // a file grows by whole steps of zeros
 
+// CRC-32 (reflected, polynomial 0xEDB88320), eight bytes a step.
 unsigned long Crc32(const unsigned char* data, size_t length, unsigned long crc = 0)
 {
-    static unsigned long table[256];
+    static uint32_t table[8][256];
     static bool ready = false;
     if (!ready) {
-        for (unsigned long i = 0; i < 256; ++i) {
-            unsigned long c = i;
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
             for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320UL ^ (c >> 1) : c >> 1;
-            table[i] = c;
+                c = (c & 1) ? 0xEDB88320U ^ (c >> 1) : c >> 1;
+            table[0][i] = c;
         }
+        for (uint32_t i = 0; i < 256; ++i)
+            for (int t = 1; t < 8; ++t)
+                table[t][i] = (table[t - 1][i] >> 8) ^ table[0][table[t - 1][i] & 0xFF];
         ready = true;
     }
-    crc ^= 0xFFFFFFFFUL;
-    for (size_t i = 0; i < length; ++i)
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return (crc ^ 0xFFFFFFFFUL) & 0xFFFFFFFFUL;
+    uint32_t c = (uint32_t)crc ^ 0xFFFFFFFFU;
+    for (; length >= 8; data += 8, length -= 8) {
+        uint32_t low = c ^ (data[0] | (data[1] << 8) | (data[2] << 16) | ((uint32_t)data[3] << 24));
+        c = table[7][low & 0xFF] ^ table[6][(low >> 8) & 0xFF] ^ table[5][(low >> 16) & 0xFF] ^
+            table[4][low >> 24] ^ table[3][data[4]] ^ table[2][data[5]] ^ table[1][data[6]] ^
+            table[0][data[7]];
+    }
+    for (; length > 0; ++data, --length)
+        c = table[0][(c ^ *data) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFU;
 }
 
 void Put32(std::vector<unsigned char>& out, unsigned long value)
 {
     for (int i = 0; i < 4; ++i)
         out.push_back((unsigned char)(value >> (8 * i)));
+}
+
+void Set32(unsigned char* p, unsigned long value)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = (unsigned char)(value >> (8 * i));
 }
 
 unsigned long Get32(const unsigned char* p)
@@ -125,19 +146,36 @@ unsigned long BlockHeaderCrc(unsigned long salt, const unsigned char* header)
     return Crc32(header, 20, Crc32(seed, 4));
 }
 
+// Fills in the header of a block whose payload follows it.
+void WriteBlockHeader(unsigned char* block, unsigned long salt, unsigned long offset,
+                      unsigned long sequence, unsigned long payloadLength)
+{
+    const unsigned long words[5] = {kBlockMagic, offset, sequence, payloadLength,
+                                    Crc32(block + kBlockHeader, payloadLength)};
+    for (int i = 0; i < 5; ++i)
+        Set32(block + 4 * i, words[i]);
+    Set32(block + 20, BlockHeaderCrc(salt, block));
+}
+
 std::vector<unsigned char> BlockBytes(unsigned long salt, unsigned long offset,
                                       unsigned long sequence,
                                       const std::vector<unsigned char>& payload)
 {
-    std::vector<unsigned char> block;
-    Put32(block, kBlockMagic);
-    Put32(block, offset);
-    Put32(block, sequence);
-    Put32(block, (unsigned long)payload.size());
-    Put32(block, Crc32(payload.empty() ? NULL : &payload[0], payload.size()));
-    Put32(block, BlockHeaderCrc(salt, &block[0]));
-    block.insert(block.end(), payload.begin(), payload.end());
+    std::vector<unsigned char> block(kBlockHeader + payload.size());
+    if (!payload.empty())
+        memcpy(&block[kBlockHeader], &payload[0], payload.size());
+    WriteBlockHeader(&block[0], salt, offset, sequence, (unsigned long)payload.size());
     return block;
+}
+
+// Moves the next free ID past an added object's ID; TRUE when that leaves
+// the reserved range, which must then be reserved (up to `next`) first.
+bool MovesPastReserve(NeoID id, NeoID& next, NeoID limit)
+{
+    if (id < next)
+        return false;
+    next = id + 1;
+    return next > limit;
 }
 
 // A block header that belongs at `at` in an image with this salt.
@@ -210,8 +248,7 @@ struct CNeoDatabase::Index {
 CNeoDatabase::CNeoDatabase()
     : fSetting(0), fLocation(NULL), fStream(NULL), fFormat(NULL), fNewKind(1), fOpen(FALSE),
       fSequence(0), fSalt(0), fCheckpointEnd(kDataStart), fCommitSequence(0),
-      fCommittedEnd(kDataStart), fLiveBytes(0), fNextID(1), fIDLimit(1),
-      fIDSource(NULL)
+      fCommittedEnd(kDataStart), fStoredLength(0), fLiveBytes(0), fNextID(1), fIDLimit(1)
 {
 }
 
@@ -326,6 +363,7 @@ void CNeoDatabase::startEmpty()
     fStream->setMark(0);
     fStream->writeChunk(&image[0], kDataStart);
     fStream->flush();
+    fStoredLength = kDataStart;
 }
 
 void CNeoDatabase::loadImage()
@@ -445,6 +483,7 @@ void CNeoDatabase::loadImage()
     fCheckpointEnd = slot.end;
     fCommitSequence = last;
     fCommittedEnd = at;
+    fStoredLength = length;
     // IDs of the reserved range may have been handed out by a process that
     // died before its commit: start above the whole range.
     fNextID = std::max((NeoID)slot.idLimit, highest + 1);
@@ -487,12 +526,16 @@ void CNeoDatabase::forgetAll()
 void CNeoDatabase::close(BOOL)
 {
     CNeoLock lock;
-    if (fOpen && fCheckpointEnd != fCommittedEnd) {
-        // A checkpoint at the end lets the next open tell a file cut short
-        // from a commit cut off. Every commit is on disk already, so a
-        // failure here loses nothing: open reads the log past the checkpoint.
+    if (fOpen && (fCheckpointEnd != fCommittedEnd || fStoredLength > fCommittedEnd)) {
+        // The file ends with its log again, and a checkpoint at the end lets
+        // the next open tell a file cut short from a commit cut off. Every
+        // commit is on disk already, so a failure here loses nothing: open
+        // reads the log past the checkpoint and stops at the zeros.
         try {
-            writeCheckpoint(fCommittedEnd);
+            if (fStoredLength > fCommittedEnd)
+                fStream->setLength(fCommittedEnd, TRUE);
+            if (fCheckpointEnd != fCommittedEnd)
+                writeCheckpoint(fCommittedEnd);
             fStream->flush();
         } catch (CNeoException* e) {
             e->Delete();
@@ -644,10 +687,8 @@ void CNeoDatabase::addObject(CNeoPersist* object, BOOL, void*)
         text.Format("%s: object %ld is already in the database", (const char*)describe(),
                     (long)object->fID);
         CNeoException::Throw(CNeoException::kDuplicateID, text);
-    } else if (object->fID >= fNextID) {
-        fNextID = object->fID + 1;
-        if (fNextID > fIDLimit)
-            reserveIDs(fNextID);
+    } else if (MovesPastReserve(object->fID, fNextID, fIDLimit)) {
+        reserveIDs(fNextID);
     }
     NeoID id = object->fID;
     fEntries[id] = new Entry{classID, 0, 0, {}};
@@ -728,13 +769,17 @@ void CNeoDatabase::collect(NeoClassID classID, CNeoSelect* select, NeoID after,
         // Keys are brought up to date whenever an object is marked changed
         // or let go; a changed object that is still held may have changed
         // again since, so it is tested too.
-        std::set<NeoID> candidates;
+        std::vector<NeoID> candidates;  // in ID order, as the index holds them
         for (auto it = useIndex->entries.lower_bound(std::make_pair(key, after + 1));
              it != useIndex->entries.end() && it->first == key; ++it)
-            candidates.insert(it->second);
-        for (CNeoPersist* object : fHeldChanged)
-            if (object->fID > after)
-                candidates.insert(object->fID);
+            candidates.push_back(it->second);
+        if (!fHeldChanged.empty()) {
+            for (CNeoPersist* object : fHeldChanged)
+                if (object->fID > after)
+                    candidates.push_back(object->fID);
+            std::sort(candidates.begin(), candidates.end());
+            candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+        }
         for (NeoID id : candidates)
             if (accept(id)) {
                 ids.push_back(id);
@@ -830,10 +875,10 @@ NeoID CNeoDatabase::getUniqueID(long count)
     requireOpen();
     if (count < 1)
         count = 1;
-    NeoID id = fIDSource ? fIDSource->getUniqueID(count) : fNextID;
+    NeoID id = fNextID;
     if (id + count > fIDLimit)
         reserveIDs(id + count);
-    fNextID = std::max(fNextID, id + count);
+    fNextID = id + count;
     return id;
 }
 
@@ -900,14 +945,26 @@ void CNeoDatabase::commit(BOOL, BOOL, void*)
     std::vector<unsigned char> block = BlockBytes(fSalt, start, fCommitSequence + 1, payload);
     if (start + block.size() < start)
         CNeoException::Throw(CNeoException::kIO, describe() + ": the database is full (4 GB)");
+    // A file that must grow grows by a whole step of zeros written with the
+    // block, so that most commits write inside the file and their flush
+    // does not also record a new length. Open finds the log's end from the
+    // blocks: zeros are no block.
+    unsigned long end = start + (unsigned long)block.size();
+    unsigned long stored = std::max(fStoredLength, end);
+    if (end > fStoredLength && dynamic_cast<CNeoFileStream*>(fStream)) {
+        unsigned long long grown = ((unsigned long long)end + kFileGrowth - 1) / kFileGrowth * kFileGrowth;
+        stored = (unsigned long)std::min<unsigned long long>(grown, 0xFFFFFFFFULL);
+        block.resize(stored - start, 0);
+    }
     fStream->setMark(start);
     fStream->writeChunk(&block[0], (unsigned long)block.size());
+    fStoredLength = stored;
     // A checkpoint for the commit before, which is on disk already, rides on
     // this commit's flush.
     if (start - fCheckpointEnd >= kCheckpointBytes)
         writeCheckpoint(start);
     fStream->flush();
-    fCommittedEnd = start + (unsigned long)block.size();
+    fCommittedEnd = end;
     ++fCommitSequence;
 
     // The commit is on disk: bring the directory up to date.
@@ -966,6 +1023,7 @@ void CNeoDatabase::compact()
     image.insert(image.end(), block.begin(), block.end());
 
     fStream->replaceImage(&image[0], (unsigned long)image.size());
+    fStoredLength = (unsigned long)image.size();
     fSequence += 1;
     fCommittedEnd = fCheckpointEnd = end;
     for (const auto& m : moved)
@@ -1037,4 +1095,127 @@ void CNeoOffspring::FindByParent(CNeoDatabase* database, NeoClassID classID, Neo
 {
     CNeoULongSelect select(kNeoParentTag, (unsigned long)parentID);
     database->findObject(classID, &select, deep, NULL, found);
+}
+
+// ---------------------------------------------------------------------------
+// An image writer follows what a new in-memory database does: its first
+// header slot, the checkpoints its added IDs make it write, and one commit.
+namespace {
+
+// Appends what is written to a buffer; records are written, never read.
+class AppendStream : public CNeoStream {
+public:
+    AppendStream(std::vector<unsigned char>& bytes, CNeoFormat* format) : fBytes(bytes), fBase(bytes.size())
+    {
+        fFormat = format;
+    }
+    virtual void readChunk(void*, unsigned long)
+    {
+        CNeoException::Throw(CNeoException::kBadArgument, "A record being written was read");
+    }
+    virtual void writeChunk(const void* buffer, unsigned long count)
+    {
+        size_t at = fBase + fMark;
+        if (at + count > fBytes.size())
+            fBytes.resize(at + count);
+        if (count)
+            memcpy(&fBytes[at], buffer, count);
+        fMark += count;
+    }
+
+private:
+    std::vector<unsigned char>& fBytes;
+    size_t fBase;
+};
+
+}  // namespace
+
+CNeoImageWriter::CNeoImageWriter()
+    : fFormat(NULL), fSalt(0), fSequence(0), fNextID(1), fIDLimit(1)
+{
+}
+
+void CNeoImageWriter::start()
+{
+    fFormat = NeoGetFormat(1);
+    if (!fFormat)
+        CNeoException::Throw(CNeoException::kBadArgument, "The application has no format of that kind");
+    fSalt = NewSalt();
+    fSequence = 1;
+    fNextID = 1;
+    fIDLimit = 1;
+    fHeader.assign(kDataStart, 0);
+    writeSlot();
+    fRecords.clear();
+    fOrder.clear();
+    fHeld.clear();
+}
+
+void CNeoImageWriter::writeSlot()
+{
+    std::vector<unsigned char> slot =
+        SlotBytes(fFormat->getKind(), fSequence, fSalt, kDataStart, 0, fIDLimit);
+    std::copy(slot.begin(), slot.end(), fHeader.begin() + (fSequence % 2) * kSlotSize);
+}
+
+BOOL CNeoImageWriter::holds(NeoID id) const
+{
+    return fHeld.count(id) != 0;
+}
+
+void CNeoImageWriter::add(CNeoPersist* object)
+{
+    CNeoLock lock;
+    if (!fFormat)
+        CNeoException::Throw(CNeoException::kNotOpen, "An image writer was used before start()");
+    NeoID id = object->getID();
+    if (id <= 0 || holds(id))
+        CNeoException::Throw(CNeoException::kBadArgument,
+                             "An object without an ID, or twice, was added to an image");
+    NeoClassID classID = object->getClassID();
+    if (!CNeoMetaClass::GetMetaClass(classID)) {
+        CString text;
+        text.Format("an object of the unregistered class %ld was added to an image", (long)classID);
+        CNeoException::Throw(CNeoException::kUnknownClass, text);
+    }
+    unsigned long offset = (unsigned long)fRecords.size();
+    fRecords.push_back(1);
+    Put32(fRecords, (unsigned long)id);
+    Put32(fRecords, (unsigned long)classID);
+    Put32(fRecords, 0);  // the record's length, once written
+    try {
+        AppendStream out(fRecords, fFormat);
+        object->writeObject(&out, kNeoNullTag);
+    } catch (...) {
+        fRecords.resize(offset);
+        throw;
+    }
+    unsigned long length = (unsigned long)fRecords.size() - offset;
+    Set32(&fRecords[offset + 9], length - kObjectRecordHeader);
+    fOrder.push_back(Record{id, offset, length});
+    fHeld.insert(id);
+    if (MovesPastReserve(id, fNextID, fIDLimit)) {
+        fIDLimit = fNextID + kIDReserve;
+        ++fSequence;
+        writeSlot();
+    }
+}
+
+const unsigned char* CNeoImageWriter::finish(unsigned long* length)
+{
+    fImage.assign(fHeader.begin(), fHeader.end());
+    if (!fOrder.empty()) {
+        std::sort(fOrder.begin(), fOrder.end(),
+                  [](const Record& a, const Record& b) { return a.id < b.id; });
+        fImage.resize(kDataStart + kBlockHeader + fRecords.size());
+        unsigned char* payload = &fImage[kDataStart + kBlockHeader];
+        for (const Record& r : fOrder) {
+            memcpy(payload, &fRecords[r.offset], r.length);
+            payload += r.length;
+        }
+        WriteBlockHeader(&fImage[kDataStart], fSalt, kDataStart, 1,
+                         (unsigned long)fRecords.size());
+    }
+    *length = (unsigned long)fImage.size();
+    return &fImage[0];
 }

@@ -16,19 +16,27 @@ void CNeoCritical::setUp()
         Sleep(0);
 }
 
+// The section is entered once by its outermost holder; nested holds only
+// count. Only the holder finds its own ID in fOwner.
 void CNeoCritical::enter()
 {
+    DWORD me = GetCurrentThreadId();
+    if (fOwner == me) {
+        ++fDepth;
+        return;
+    }
     if (InterlockedCompareExchange(&fState, 2, 2) != 2)
         setUp();
     EnterCriticalSection(&fSection);
-    fOwner = GetCurrentThreadId();
-    ++fDepth;
+    fOwner = me;
+    fDepth = 1;
 }
 
 void CNeoCritical::leave()
 {
-    if (--fDepth == 0)
-        fOwner = 0;
+    if (--fDepth > 0)
+        return;
+    fOwner = 0;
     LeaveCriticalSection(&fSection);
 }
 

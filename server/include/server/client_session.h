@@ -1,5 +1,6 @@
 // One session per ServerInterface client. A client never touches the server
-// database: objects travel through the session's own in-memory database.
+// database: objects it sends arrive in the session's own in-memory database,
+// and objects it reads are written as an image straight from the server's.
 #ifndef SERVER_CLIENT_SESSION_H
 #define SERVER_CLIENT_SESSION_H
 
@@ -11,8 +12,8 @@
 
 #include <vector>
 
-// The session's in-memory database; its image is what a call sends or
-// received.
+// The session's in-memory database, which holds the image a call received,
+// and the writer of the images a call sends.
 class SessionDatabase {
 public:
     explicit SessionDatabase(CNeoDatabase* server);
@@ -20,14 +21,15 @@ public:
     SessionDatabase(const SessionDatabase&) = delete;
     SessionDatabase& operator=(const SessionDatabase&) = delete;
 
-    // Starts an empty image.
-    void Reset();
     // Opens the blob's bytes as the image; throws CNeoException when they
     // are not one.
     void LoadImage(const RpcBlob* blob);
-    // Commits the image and copies its bytes into a reply blob (allocated
-    // with MIDL_user_allocate); throws 8 when that fails.
-    void CopyToBlob(RpcBlob* blob);
+    // Writes a stored object with its children into a reply blob (allocated
+    // with MIDL_user_allocate) as an image, without going through the
+    // session's database; throws 8 when the blob cannot be allocated.
+    void SendObject(CPPersistBase* object, RpcBlob* blob);
+    // The same for objects, each as stored and without children.
+    void SendObjects(const CObArray& objects, RpcBlob* blob);
     // The stored counterpart of an object of the image (same ID), referenced,
     // or NULL; an object the client has just created has none.
     CPPersistBase* FindInServer(NeoClassID classID, const CPPersistBase* object);
@@ -39,6 +41,7 @@ private:
     CNeoDatabase* m_server;
     CNeoMemLocation m_location;
     CNeoDatabase m_database;
+    CNeoImageWriter m_writer;
 };
 
 class ClientSession {

@@ -7,11 +7,15 @@
 //   the body) and flushes. Two checksummed header slots hold checkpoints:
 //   how far the log is known to reach. They are written when the file is
 //   created or compacted, when IDs are reserved, at close(), and every
-//   256 KB of log (then inside a commit's own flush). Whenever the process
-//   or the machine dies, reopening gives exactly the last commit whose flush
-//   completed, or the one that was being written if all of it reached the
-//   disk; never a mix, and never a file that will not open: a last block cut
-//   off while it was written is dropped, and the next commit overwrites it.
+//   256 KB of log (then inside a commit's own flush). A file grows by whole
+//   steps of 256 KB of zeros, written with the commit that needs them, so
+//   that most commits write inside the file; open finds the end of the log
+//   from the blocks themselves, and close() cuts the file back to it.
+//   Whenever the process or the machine dies, reopening gives exactly the
+//   last commit whose flush completed, or the one that was being written if
+//   all of it reached the disk; never a mix, and never a file that will not
+//   open: a last block cut off while it was written is dropped, and the next
+//   commit overwrites it. Files that end with their log open as before.
 // - A damaged file (bad header slots, a file shorter than its checkpoint, a
 //   block before the checkpoint that fails its checksum, a broken block with
 //   a valid later commit after it, impossible lengths or unknown classes) is
@@ -70,6 +74,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 typedef long NeoID;             // 32-bit object ID; 0 = not yet stored
@@ -764,10 +769,6 @@ public:
     void commit(BOOL reserved = FALSE, BOOL flag = TRUE, void* transaction = NULL);
     // Reserves `count` new IDs and returns the first.
     NeoID getUniqueID(long count = 1);
-    // Makes new IDs of this database come from another one (NULL: its own).
-    // An in-memory image that carries a database's objects takes its new IDs
-    // from that database, so that they never meet the IDs it hands out.
-    void setIDSource(CNeoDatabase* source) { fIDSource = source; }
     // The index on a tag for a class (declared on it or an ancestor), or -1.
     long getTagIndex(NeoClassID classID, NeoTag tag) const;
     // TRUE while there are changes that no commit has written yet.
@@ -827,10 +828,50 @@ private:
     unsigned long fCheckpointEnd;  // end of the log as the last header slot gives it
     unsigned long fCommitSequence; // of the last committed block
     unsigned long fCommittedEnd;   // end of the last committed block
+    unsigned long fStoredLength;   // of the storage: the log, then zeros or a torn commit
     unsigned long fLiveBytes;    // bytes of the records still current
     NeoID fNextID;
     NeoID fIDLimit;              // IDs below this are reserved on disk
-    CNeoDatabase* fIDSource;     // hands out this database's new IDs, or NULL
+};
+
+// ---------------------------------------------------------------------------
+// Writes the image of an in-memory database straight from objects, without
+// making a database: the bytes are those that a new in-memory database gives
+// after the same objects were added to it in the same order and it was
+// committed once (records in ID order, format kind 1). Each record is written
+// when its object is added, so later changes to the object are not seen. The
+// writer keeps its buffers from one image to the next.
+class CNeoImageWriter {
+public:
+    CNeoImageWriter();
+    // Starts a new, empty image.
+    void start();
+    // TRUE when an object with the ID was added since start().
+    BOOL holds(NeoID id) const;
+    // Writes the object's record under its ID, which must be above 0 and not
+    // held yet (kBadArgument); its class must be registered (kUnknownClass).
+    void add(CNeoPersist* object);
+    // The finished image; the bytes stay valid until the next start().
+    const unsigned char* finish(unsigned long* length);
+
+private:
+    struct Record {
+        NeoID id;
+        unsigned long offset;  // of the record header in fRecords
+        unsigned long length;  // with the header
+    };
+    void writeSlot();
+
+    CNeoFormat* fFormat;
+    unsigned long fSalt;
+    unsigned long fSequence;  // of the last header slot written
+    NeoID fNextID;
+    NeoID fIDLimit;
+    std::vector<unsigned char> fHeader;   // both header slots
+    std::vector<unsigned char> fRecords;  // record headers and records, as added
+    std::vector<Record> fOrder;
+    std::unordered_set<NeoID> fHeld;
+    std::vector<unsigned char> fImage;
 };
 
 // ---------------------------------------------------------------------------
