@@ -66,6 +66,14 @@ TFrame* MakeFrame()
     return pFrame;
 }
 
+// Creates the bar in pFrame, allowed on dwSides, and docks it there.
+void CreateDocked(CFrameWnd* pFrame, SolidBar& bar, LPCTSTR lpszTitle, DWORD dwStyle, UINT nID, DWORD dwSides)
+{
+    ASSERT_TRUE(bar.Create(pFrame, lpszTitle, dwStyle, nID));
+    bar.EnableDocking(dwSides);
+    pFrame->DockControlBar(&bar);
+}
+
 CRect RectInFrame(CWnd* pWnd, CWnd* pFrame)
 {
     CRect rect;
@@ -105,24 +113,17 @@ TEST(FrameTest, BarsTakeTheirEdgesAndThePaneGetsTheRest)
     CFrameWnd* pFrame = MakeFrame();
     pFrame->EnableDocking(CBRS_ALIGN_ANY);
     SolidBar top(kTopBarSize, kTopFill), second(kTopBarSize, kTopFill), left(kLeftBarSize, kLeftFill);
-    ASSERT_TRUE(top.Create(pFrame, TEXT("Top"), CBRS_TOP, kTopBarID));
-    ASSERT_TRUE(second.Create(pFrame, TEXT("Second"), CBRS_TOP, kSecondTopBarID));
-    ASSERT_TRUE(left.Create(pFrame, TEXT("Left"), CBRS_LEFT, kLeftBarID));
     CWnd pane;
     ASSERT_TRUE(pane.Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), pFrame, AFX_IDW_PANE_FIRST));
-    top.EnableDocking(CBRS_ALIGN_TOP);
-    second.EnableDocking(CBRS_ALIGN_TOP);
-    left.EnableDocking(CBRS_ALIGN_LEFT);
-    pFrame->DockControlBar(&top);
-    // Dropped right of the first bar's centre: the same row, after it.
-    CRect topRect;
-    top.GetWindowRect(&topRect);
-    pFrame->DockControlBar(&second);
+    CreateDocked(pFrame, top, TEXT("Top"), CBRS_TOP, kTopBarID, CBRS_ALIGN_TOP);
+    CreateDocked(pFrame, second, TEXT("Second"), CBRS_TOP, kSecondTopBarID, CBRS_ALIGN_TOP);
+    CreateDocked(pFrame, left, TEXT("Left"), CBRS_LEFT, kLeftBarID, CBRS_ALIGN_LEFT);
     pFrame->RecalcLayout();
+    // Dropped over the first bar's right end: the same row, after it.
+    CRect topRect;
     top.GetWindowRect(&topRect);
     CRect beside(topRect.right - 10, topRect.top, topRect.right + 10, topRect.bottom);
     pFrame->DockControlBar(&second, AFX_IDW_DOCKBAR_TOP, &beside);
-    pFrame->DockControlBar(&left);
     pFrame->RecalcLayout();
 
     static const struct
@@ -191,14 +192,9 @@ TEST(FrameTest, FloatedBarHidesWithItsFrameAndDocksBackInItsPlace)
     CFrameWnd* pFrame = MakeFrame();
     pFrame->EnableDocking(CBRS_ALIGN_ANY);
     SolidBar first(kTopBarSize, kTopFill), floated(kLeftBarSize, kLeftFill), last(kTopBarSize, kTopFill);
-    ASSERT_TRUE(first.Create(pFrame, TEXT("First"), CBRS_TOP, kTopBarID));
-    ASSERT_TRUE(floated.Create(pFrame, TEXT("Steps"), CBRS_TOP, kLeftBarID));
-    ASSERT_TRUE(last.Create(pFrame, TEXT("Last"), CBRS_TOP, kSecondTopBarID));
-    for (SolidBar* pBar : { &first, &floated, &last })
-    {
-        pBar->EnableDocking(CBRS_ALIGN_TOP);
-        pFrame->DockControlBar(pBar);
-    }
+    CreateDocked(pFrame, first, TEXT("First"), CBRS_TOP, kTopBarID, CBRS_ALIGN_TOP);
+    CreateDocked(pFrame, floated, TEXT("Steps"), CBRS_TOP, kLeftBarID, CBRS_ALIGN_TOP);
+    CreateDocked(pFrame, last, TEXT("Last"), CBRS_TOP, kSecondTopBarID, CBRS_ALIGN_TOP);
     // Each bar docked without a rectangle opens a row: null, first, null, floated, null, ...
     const int kMiddleEntry = 3;
     CDockBar* pTop = (CDockBar*)pFrame->GetControlBar(AFX_IDW_DOCKBAR_TOP);

@@ -12,6 +12,22 @@ namespace
 const TCHAR kBarClassName[] = TEXT("AfxControlBar42");
 const int kBorderLine = 2;  // a bordered side: one shadow and one highlight line
 const int kRepositionGuess = 8;
+
+// Gives a bar the strip of nThickness at the near (top or left) or far side
+// of the free span along one axis, and takes it from the free span.
+void TakeStrip(LONG& nFreeNear, LONG& nFreeFar, LONG& nBarNear, LONG& nBarFar, int nThickness, bool bNearSide)
+{
+    if (bNearSide)
+    {
+        nBarFar = nBarNear + nThickness;
+        nFreeNear += nThickness;
+    }
+    else
+    {
+        nBarNear = nBarFar - nThickness;
+        nFreeFar -= nThickness;
+    }
+}
 }  // namespace
 
 // ------------------------------------------------------------------ layout
@@ -331,32 +347,16 @@ LRESULT CControlBar::OnSizeParent(WPARAM, LPARAM lParam)
     {
         pLayout->sizeTotal.cy += size.cy;
         pLayout->sizeTotal.cx = std::max(pLayout->sizeTotal.cx, size.cx);
-        if (dwStyle & CBRS_ALIGN_TOP)
-        {
-            rect.bottom = rect.top + size.cy;
-            pLayout->rect.top += size.cy;
-        }
-        else
-        {
-            rect.top = rect.bottom - size.cy;
-            pLayout->rect.bottom -= size.cy;
-        }
+        TakeStrip(pLayout->rect.top, pLayout->rect.bottom, rect.top, rect.bottom, size.cy,
+                  (dwStyle & CBRS_ALIGN_TOP) != 0);
         rect.right = rect.left + size.cx;
     }
     else
     {
         pLayout->sizeTotal.cx += size.cx;
         pLayout->sizeTotal.cy = std::max(pLayout->sizeTotal.cy, size.cy);
-        if (dwStyle & CBRS_ALIGN_LEFT)
-        {
-            rect.right = rect.left + size.cx;
-            pLayout->rect.left += size.cx;
-        }
-        else
-        {
-            rect.left = rect.right - size.cx;
-            pLayout->rect.right -= size.cx;
-        }
+        TakeStrip(pLayout->rect.left, pLayout->rect.right, rect.left, rect.right, size.cx,
+                  (dwStyle & CBRS_ALIGN_LEFT) != 0);
         rect.bottom = rect.top + size.cy;
     }
     if (pLayout->hDWP != NULL)
