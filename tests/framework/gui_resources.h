@@ -9,6 +9,8 @@
 #define IDD_PAGE_MIDDLE 211
 #define IDD_PAGE_END 212
 #define IDS_SAMPLE_TITLE 300
+#define IDR_FRAME 310
+#define IDR_BARE_FRAME 311
 
 #define ID_FILE_NEW 1001
 #define ID_FILE_EXIT 1002

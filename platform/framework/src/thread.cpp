@@ -1,3 +1,4 @@
+#include <framework/frame.h>
 #include <framework/thread.h>
 #include <framework/winapp.h>
 
@@ -134,7 +135,10 @@ int CWinThread::ExitInstance()
 BOOL CWinThread::OnIdle(LONG lCount)
 {
     if (lCount <= 0)
+    {
+        AfxIdleUpdateFrames();
         return TRUE;
+    }
     AfxDeleteTempMaps();
     return FALSE;
 }

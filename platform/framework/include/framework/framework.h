@@ -21,3 +21,6 @@
 #include <framework/menu.h>
 #include <framework/controls.h>
 #include <framework/dialog.h>
+#include <framework/framemsg.h>
+#include <framework/controlbar.h>
+#include <framework/frame.h>

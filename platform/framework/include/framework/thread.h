@@ -41,7 +41,8 @@ public:
     virtual BOOL IsIdleMessage(MSG* pMsg);
     // Returns the exit code: the WM_QUIT wParam.
     virtual int ExitInstance();
-    // Return TRUE for more idle calls. Count 0 asks for one more call; the
+    // Return TRUE for more idle calls. Count 0 runs the frames' idle work
+    // (AfxIdleUpdateFrames: delayed layouts, bar updates) and asks for one more call; the
     // next call frees the thread's temporary window and GDI objects.
     virtual BOOL OnIdle(LONG lCount);
     // Deletes the object when m_bAutoDelete is set; called when the thread ends.

@@ -190,6 +190,17 @@ public:
     { return ::SetWindowPos(m_hWnd, pWndInsertAfter->GetSafeHwnd(), x, y, cx, cy, nFlags); }
     void CenterWindow(CWnd* pAlternateOwner = NULL);
     virtual void CalcWindowRect(LPRECT lpClientRect, UINT nAdjustType = 0);
+    // Lays out the child bars with ids nIDFirst..nIDLast (WM_SIZEPARENT, see
+    // controlbar.h) and gives the rest to the child nIDLeftOver.
+    // reposQuery moves nothing and fills lpRectParam: with bStretch the
+    // rectangle left over, without it the bars' total size at (0, 0).
+    // reposExtra keeps lpRectParam's sides (a border) free as well.
+    // lpRectClient replaces the client rectangle.
+    enum RepositionFlags { reposDefault = 0, reposQuery = 1, reposExtra = 2 };
+    void RepositionBars(UINT nIDFirst, UINT nIDLast, UINT nIDLeftOver, UINT nFlags = reposDefault,
+                        LPRECT lpRectParam = NULL, LPCRECT lpRectClient = NULL, BOOL bStretch = TRUE);
+    // The nearest frame window above this one, or NULL.
+    class CFrameWnd* GetParentFrame() const;
 
     // Painting.
     CDC* GetDC();

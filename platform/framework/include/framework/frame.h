@@ -1,0 +1,149 @@
+// Frame windows: a top-level window that owns control bars along its edges
+// and a pane in the space they leave, loads its menu, accelerators and
+// title from one resource id and lays itself out lazily at idle time.
+//
+// Lifetime: frames are made with new and delete themselves when their
+// window is destroyed (PostNcDestroy). Layout: changes call
+// DelayRecalcLayout, which marks the frame; the next idle time
+// (CWinThread::OnIdle, count 0) runs RecalcLayout once for all of them and
+// sends WM_IDLEUPDATECMDUI to the frame's bars and floating frames.
+// Everything runs on the thread that made the frame.
+#pragma once
+
+#include <framework/controlbar.h>
+#include <framework/lists.h>
+#include <framework/menu.h>
+
+class CFrameWnd;
+class CMiniDockFrameWnd;
+
+// What a frame's creation passes on to its client windows.
+struct CCreateContext
+{
+    CRuntimeClass* m_pNewViewClass = NULL;  // the pane window to create, or NULL
+    CFrameWnd* m_pCurrentFrame = NULL;
+};
+
+class CFrameWnd : public CWnd
+{
+    DECLARE_DYNCREATE(CFrameWnd)
+public:
+    CFrameWnd();
+    ~CFrameWnd();
+
+    static const CRect rectDefault;  // lets the system place and size the window
+
+    BOOL Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName,
+                DWORD dwStyle = WS_OVERLAPPEDWINDOW, const RECT& rect = rectDefault,
+                CWnd* pParentWnd = NULL, LPCTSTR lpszMenuName = NULL, DWORD dwExStyle = 0,
+                CCreateContext* pContext = NULL);
+    // Creates the frame with the menu, accelerators, icon and title (first
+    // line of the string) of nIDResource; FALSE when the window cannot be made.
+    virtual BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
+                           CWnd* pParentWnd = NULL, CCreateContext* pContext = NULL);
+    // Makes the pane window of pContext's view class (none without one).
+    virtual BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext);
+    // Shows the frame (nCmdShow -1: as it is, or normally when hidden) and brings it to the top.
+    virtual void ActivateFrame(int nCmdShow = -1);
+    virtual CFrameWnd* GetActiveFrame() { return this; }
+
+    // Layout.
+    virtual void RecalcLayout(BOOL bNotify = TRUE);
+    void DelayRecalcLayout(BOOL bNotify = TRUE);
+    // Idle work: the delayed layout, the title, and command-UI updates of
+    // the bars (and, through WM_FLOATSTATUS, the floating frames' state).
+    virtual void OnIdleUpdate();
+
+    // Title: the document part comes from OnUpdateFrameTitle; with
+    // FWS_ADDTOTITLE it is added to m_strTitle.
+    virtual void OnUpdateFrameTitle(BOOL bAddToTitle);
+    void SetTitle(LPCTSTR lpszTitle) { m_strTitle = lpszTitle; }
+    CString GetTitle() const { return m_strTitle; }
+    // The text of the status bar (the child AFX_IDW_STATUS_BAR), if any.
+    void SetMessageText(LPCTSTR lpszText);
+    void SetMessageText(UINT nID);
+
+    // Control bars.
+    CControlBar* GetControlBar(UINT nID);
+    void AddControlBar(CControlBar* pBar);
+    void RemoveControlBar(CControlBar* pBar);
+    void ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay);
+    // Creates dock bars for the CBRS_ALIGN_* sides asked for, with
+    // m_pDockBarClass (CDockBar by default); floating bars get frames of
+    // m_pFloatingFrameClass (CMiniDockFrameWnd by default).
+    void EnableDocking(DWORD dwDockStyle);
+    // Docks into the dock bar nDockBarID (0: the first side the bar allows).
+    void DockControlBar(CControlBar* pBar, UINT nDockBarID = 0, LPCRECT lpRect = NULL);
+    void DockControlBar(CControlBar* pBar, CDockBar* pDockBar, LPCRECT lpRect = NULL);
+    // Docks again where the bar's placeholder stands, else as DockControlBar.
+    void ReDockControlBar(CControlBar* pBar, CDockBar* pDockBar, LPCRECT lpRect = NULL);
+    // Floats the bar in a frame whose top left is point (screen).
+    void FloatControlBar(CControlBar* pBar, CPoint point, DWORD dwStyle = CBRS_ALIGN_TOP);
+    virtual CMiniDockFrameWnd* CreateFloatingFrame(DWORD dwStyle);
+    // Sends WM_FLOATSTATUS to the frame's floating frames.
+    void NotifyFloatingWindows(DWORD dwFlags);
+
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+
+    CPtrList m_listControlBars;
+    CRuntimeClass* m_pFloatingFrameClass;
+    CRuntimeClass* m_pDockBarClass;
+    HMENU m_hMenuDefault;
+    HACCEL m_hAccelTable;
+    UINT m_nIDHelp;
+    CString m_strTitle;
+    CRect m_rectBorder;  // space kept free inside the client area
+    enum { idleMenu = 1, idleTitle = 2, idleNotify = 4, idleLayout = 8 };
+    UINT m_nIdleFlags;
+    BOOL m_bInRecalcLayout;
+    UINT m_nIDTracking;  // the string last shown by WM_SETMESSAGESTRING
+
+protected:
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    void PostNcDestroy() override { delete this; }
+    CDockBar* FindDockBar(CControlBar* pBar, UINT nDockBarID);
+    afx_msg int OnCreate(LPCREATESTRUCT lpcs);
+    afx_msg void OnDestroy();
+    afx_msg void OnSize(UINT nType, int cx, int cy);
+    afx_msg void OnClose();
+    afx_msg LRESULT OnSetMessageString(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnIdleUpdateCmdUI(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+};
+
+// A small-caption tool window (MFS_* styles choose its border).
+class CMiniFrameWnd : public CFrameWnd
+{
+    DECLARE_DYNCREATE(CMiniFrameWnd)
+public:
+    BOOL Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
+                const RECT& rect, CWnd* pParentWnd = NULL, UINT nID = 0);
+    BOOL CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName,
+                  DWORD dwStyle, const RECT& rect, CWnd* pParentWnd = NULL, UINT nID = 0);
+
+protected:
+    // The frame styles kept apart from the window style.
+    DWORD m_dwFrameStyle = 0;
+};
+
+// The frame a floated bar lives in: one dock bar filling it, the window
+// sized to its bars. Closing it hides its bars instead of destroying them.
+class CMiniDockFrameWnd : public CMiniFrameWnd
+{
+    DECLARE_DYNCREATE(CMiniDockFrameWnd)
+public:
+    CMiniDockFrameWnd();
+    virtual BOOL Create(CWnd* pParent, DWORD dwBarStyle);
+    void RecalcLayout(BOOL bNotify = TRUE) override;
+
+    CDockBar m_wndDockBar;
+
+protected:
+    afx_msg void OnClose();
+    afx_msg LRESULT OnFloatStatus(WPARAM wParam, LPARAM);
+    DECLARE_MESSAGE_MAP()
+};
+
+// Runs the idle work of every frame of the calling thread (from OnIdle).
+void AfxIdleUpdateFrames();

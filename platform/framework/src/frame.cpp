@@ -1,0 +1,546 @@
+#include <framework/frame.h>
+#include <framework/winapp.h>
+
+#include <vector>
+
+IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
+IMPLEMENT_DYNCREATE(CMiniFrameWnd, CFrameWnd)
+IMPLEMENT_DYNCREATE(CMiniDockFrameWnd, CMiniFrameWnd)
+
+const CRect CFrameWnd::rectDefault(CW_USEDEFAULT, CW_USEDEFAULT, 0, 0);
+
+namespace
+{
+// The sides of EnableDocking, in the order their dock bars are made (and so
+// laid out: top and bottom take the full width first).
+const struct
+{
+    DWORD dwAlign;
+    UINT nID;
+} kDockSides[] = {
+    { CBRS_ALIGN_TOP, AFX_IDW_DOCKBAR_TOP },
+    { CBRS_ALIGN_BOTTOM, AFX_IDW_DOCKBAR_BOTTOM },
+    { CBRS_ALIGN_LEFT, AFX_IDW_DOCKBAR_LEFT },
+    { CBRS_ALIGN_RIGHT, AFX_IDW_DOCKBAR_RIGHT },
+};
+
+// The first line of a string resource, or "" when there is none.
+CString FirstLineOf(UINT nID)
+{
+    CString text;
+    if (nID == 0 || !text.LoadString(nID))
+        return CString();
+    int nEnd = text.Find('\n');
+    return nEnd < 0 ? text : text.Left(nEnd);
+}
+
+// The child or grandchild with the id, or NULL.
+HWND FindDescendant(HWND hWnd, UINT nID)
+{
+    for (HWND hChild = ::GetTopWindow(hWnd); hChild != NULL; hChild = ::GetWindow(hChild, GW_HWNDNEXT))
+    {
+        if ((UINT)::GetDlgCtrlID(hChild) == nID)
+            return hChild;
+        if (HWND hFound = FindDescendant(hChild, nID))
+            return hFound;
+    }
+    return NULL;
+}
+
+BOOL CALLBACK CollectWindow(HWND hWnd, LPARAM lParam)
+{
+    ((std::vector<HWND>*)lParam)->push_back(hWnd);
+    return TRUE;
+}
+}  // namespace
+
+void AfxIdleUpdateFrames()
+{
+    // Frames may come and go while others update: collect the handles first.
+    std::vector<HWND> windows;
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectWindow, (LPARAM)&windows);
+    for (HWND hWnd : windows)
+    {
+        CWnd* pWnd = ::IsWindow(hWnd) ? CWnd::FromHandlePermanent(hWnd) : NULL;
+        if (pWnd != NULL && pWnd->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
+            ((CFrameWnd*)pWnd)->OnIdleUpdate();
+    }
+}
+
+// ---------------------------------------------------------------- CFrameWnd
+
+BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
+    ON_WM_CREATE()
+    ON_WM_DESTROY()
+    ON_WM_SIZE()
+    ON_WM_CLOSE()
+    ON_MESSAGE(WM_SETMESSAGESTRING, OnSetMessageString)
+    ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
+END_MESSAGE_MAP()
+
+CFrameWnd::CFrameWnd()
+    : m_pFloatingFrameClass(RUNTIME_CLASS(CMiniDockFrameWnd)), m_pDockBarClass(NULL), m_hMenuDefault(NULL),
+      m_hAccelTable(NULL), m_nIDHelp(0), m_rectBorder(0, 0, 0, 0), m_nIdleFlags(0),
+      m_bInRecalcLayout(FALSE), m_nIDTracking(0)
+{
+}
+
+CFrameWnd::~CFrameWnd()
+{
+    if (m_hAccelTable != NULL)
+        ::DestroyAcceleratorTable(m_hAccelTable);
+}
+
+BOOL CFrameWnd::PreCreateWindow(CREATESTRUCT& cs)
+{
+    if (cs.lpszClass == NULL)
+        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursor(NULL, IDC_ARROW),
+                                           (HBRUSH)(COLOR_APPWORKSPACE + 1));
+    cs.style |= WS_CLIPCHILDREN;
+    return CWnd::PreCreateWindow(cs);
+}
+
+BOOL CFrameWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                       CWnd* pParentWnd, LPCTSTR lpszMenuName, DWORD dwExStyle, CCreateContext* pContext)
+{
+    HMENU hMenu = NULL;
+    if (lpszMenuName != NULL && (hMenu = ::LoadMenu(AfxGetResourceHandle(), lpszMenuName)) == NULL)
+        return FALSE;
+    m_strTitle = lpszWindowName;
+    BOOL bDefault = ::EqualRect(&rect, &rectDefault);
+    if (!CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle,
+                  bDefault ? CW_USEDEFAULT : rect.left, bDefault ? CW_USEDEFAULT : rect.top,
+                  bDefault ? CW_USEDEFAULT : rect.right - rect.left,
+                  bDefault ? CW_USEDEFAULT : rect.bottom - rect.top,
+                  pParentWnd->GetSafeHwnd(), hMenu, pContext))
+    {
+        if (hMenu != NULL)
+            ::DestroyMenu(hMenu);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, CCreateContext* pContext)
+{
+    m_nIDHelp = nIDResource;
+    CString title = FirstLineOf(nIDResource);
+    HINSTANCE hInst = AfxGetResourceHandle();
+    HICON hIcon = ::LoadIcon(hInst, MAKEINTRESOURCE(nIDResource));
+    LPCTSTR lpszClass = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursor(NULL, IDC_ARROW),
+                                            (HBRUSH)(COLOR_APPWORKSPACE + 1), hIcon);
+    // A missing menu resource leaves the frame without a menu.
+    HMENU hMenu = ::FindResource(hInst, MAKEINTRESOURCE(nIDResource), RT_MENU) != NULL
+                      ? ::LoadMenu(hInst, MAKEINTRESOURCE(nIDResource)) : NULL;
+    m_strTitle = title;
+    if (!CreateEx(0, lpszClass, title, dwDefaultStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                  CW_USEDEFAULT, pParentWnd->GetSafeHwnd(), hMenu, pContext))
+    {
+        if (hMenu != NULL)
+            ::DestroyMenu(hMenu);
+        return FALSE;
+    }
+    m_hMenuDefault = hMenu;
+    if (m_hAccelTable == NULL)
+        m_hAccelTable = ::LoadAccelerators(hInst, MAKEINTRESOURCE(nIDResource));
+    if (pContext == NULL)
+        SendMessageToDescendants(WM_INITIALUPDATE, 0, 0, TRUE);
+    return TRUE;
+}
+
+int CFrameWnd::OnCreate(LPCREATESTRUCT lpcs)
+{
+    if (CWnd::OnCreate(lpcs) == -1)
+        return -1;
+    CCreateContext* pContext = (CCreateContext*)lpcs->lpCreateParams;
+    if (!OnCreateClient(lpcs, pContext))
+        return -1;
+    m_nIdleFlags |= idleTitle;
+    RecalcLayout();
+    return 0;
+}
+
+BOOL CFrameWnd::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext)
+{
+    if (pContext == NULL || pContext->m_pNewViewClass == NULL)
+        return TRUE;
+    CWnd* pView = (CWnd*)pContext->m_pNewViewClass->CreateObject();
+    if (pView == NULL)
+        return FALSE;
+    if (!pView->Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), this, AFX_IDW_PANE_FIRST,
+                       pContext))
+        return FALSE;  // a view deletes itself when its window fails
+    return TRUE;
+}
+
+void CFrameWnd::ActivateFrame(int nCmdShow)
+{
+    if (nCmdShow == -1)
+        nCmdShow = IsWindowVisible() ? (IsIconic() ? SW_RESTORE : SW_SHOW) : SW_SHOWNORMAL;
+    ShowWindow(nCmdShow);
+    BringWindowToTop();
+}
+
+void CFrameWnd::OnDestroy()
+{
+    if (AfxGetApp() != NULL && AfxGetApp()->m_pMainWnd == this)
+        AfxGetApp()->m_pMainWnd = NULL;
+    CWnd::OnDestroy();
+}
+
+void CFrameWnd::OnClose()
+{
+    BOOL bMain = AfxGetApp() != NULL && AfxGetApp()->m_pMainWnd == this;
+    DestroyWindow();
+    if (bMain)
+        ::PostQuitMessage(0);
+}
+
+void CFrameWnd::OnSize(UINT nType, int cx, int cy)
+{
+    CWnd::OnSize(nType, cx, cy);
+    if (nType != SIZE_MINIMIZED)
+        RecalcLayout();
+}
+
+void CFrameWnd::RecalcLayout(BOOL bNotify)
+{
+    (void)bNotify;
+    if (m_bInRecalcLayout)
+        return;
+    m_bInRecalcLayout = TRUE;
+    m_nIdleFlags &= ~(idleLayout | idleNotify);
+    RepositionBars(0, 0xFFFF, AFX_IDW_PANE_FIRST, reposExtra, &m_rectBorder);
+    m_bInRecalcLayout = FALSE;
+}
+
+void CFrameWnd::DelayRecalcLayout(BOOL bNotify)
+{
+    m_nIdleFlags |= idleLayout | (bNotify ? idleNotify : 0);
+}
+
+void CFrameWnd::OnIdleUpdate()
+{
+    if (m_nIdleFlags & idleLayout)
+        RecalcLayout((m_nIdleFlags & idleNotify) != 0);
+    if (m_nIdleFlags & idleTitle)
+    {
+        m_nIdleFlags &= ~idleTitle;
+        OnUpdateFrameTitle(TRUE);
+    }
+    if (IsWindowVisible())
+        SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0, TRUE);
+}
+
+LRESULT CFrameWnd::OnIdleUpdateCmdUI(WPARAM, LPARAM)
+{
+    return 0;
+}
+
+void CFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle)
+{
+    (void)bAddToTitle;
+    CString current;
+    GetWindowText(current);
+    if (current != m_strTitle)
+        SetWindowText(m_strTitle);
+}
+
+void CFrameWnd::SetMessageText(LPCTSTR lpszText)
+{
+    SendMessage(WM_SETMESSAGESTRING, 0, (LPARAM)lpszText);
+}
+
+void CFrameWnd::SetMessageText(UINT nID)
+{
+    SendMessage(WM_SETMESSAGESTRING, (WPARAM)nID, 0);
+}
+
+LRESULT CFrameWnd::OnSetMessageString(WPARAM wParam, LPARAM lParam)
+{
+    UINT nPrevious = m_nIDTracking;
+    HWND hStatus = FindDescendant(m_hWnd, AFX_IDW_STATUS_BAR);
+    if (hStatus != NULL)
+    {
+        CString text = lParam != 0 ? CString((LPCTSTR)lParam) : FirstLineOf((UINT)wParam);
+        ::SetWindowText(hStatus, text);
+    }
+    m_nIDTracking = (UINT)wParam;
+    return nPrevious;
+}
+
+BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg)
+{
+    if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST && m_hAccelTable != NULL &&
+        ::TranslateAccelerator(m_hWnd, m_hAccelTable, pMsg))
+        return TRUE;
+    return CWnd::PreTranslateMessage(pMsg);
+}
+
+BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo)
+{
+    return CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
+// ------------------------------------------------------------ control bars
+
+CControlBar* CFrameWnd::GetControlBar(UINT nID)
+{
+    for (POSITION pos = m_listControlBars.GetHeadPosition(); pos != NULL;)
+    {
+        CControlBar* pBar = (CControlBar*)m_listControlBars.GetNext(pos);
+        if ((UINT)pBar->GetDlgCtrlID() == nID)
+            return pBar;
+    }
+    return NULL;
+}
+
+void CFrameWnd::AddControlBar(CControlBar* pBar)
+{
+    if (m_listControlBars.Find(pBar) == NULL)
+        m_listControlBars.AddTail(pBar);
+}
+
+void CFrameWnd::RemoveControlBar(CControlBar* pBar)
+{
+    if (POSITION pos = m_listControlBars.Find(pBar))
+        m_listControlBars.RemoveAt(pos);
+}
+
+void CFrameWnd::ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay)
+{
+    CFrameWnd* pParentFrame = pBar->GetParentFrame();
+    if (bDelay)
+    {
+        pBar->DelayShow(bShow);
+        DelayRecalcLayout();
+    }
+    else
+    {
+        pBar->m_nStateFlags &= ~(CControlBar::delayHide | CControlBar::delayShow);
+        pBar->SetWindowPos(NULL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
+                                                 (bShow ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+        RecalcLayout();
+    }
+    // A floating bar's frame follows its bars.
+    if (pParentFrame != NULL && pParentFrame != this)
+    {
+        if (bDelay)
+            pParentFrame->DelayRecalcLayout();
+        else
+            pParentFrame->RecalcLayout();
+    }
+}
+
+void CFrameWnd::EnableDocking(DWORD dwDockStyle)
+{
+    for (const auto& side : kDockSides)
+    {
+        if (!(dwDockStyle & side.dwAlign) || GetControlBar(side.nID) != NULL)
+            continue;
+        CDockBar* pDockBar = m_pDockBarClass != NULL ? (CDockBar*)m_pDockBarClass->CreateObject() : new CDockBar;
+        pDockBar->m_bAutoDelete = TRUE;
+        if (!pDockBar->Create(this, WS_CHILD | WS_VISIBLE | side.dwAlign, side.nID))
+            delete pDockBar;
+    }
+}
+
+CDockBar* CFrameWnd::FindDockBar(CControlBar* pBar, UINT nDockBarID)
+{
+    if (nDockBarID != 0)
+    {
+        CControlBar* pDockBar = GetControlBar(nDockBarID);
+        return pDockBar != NULL && pDockBar->IsKindOf(RUNTIME_CLASS(CDockBar)) ? (CDockBar*)pDockBar : NULL;
+    }
+    for (const auto& side : kDockSides)
+    {
+        if (pBar->m_dwDockStyle & side.dwAlign)
+        {
+            CControlBar* pDockBar = GetControlBar(side.nID);
+            if (pDockBar != NULL && pDockBar->IsKindOf(RUNTIME_CLASS(CDockBar)))
+                return (CDockBar*)pDockBar;
+        }
+    }
+    return NULL;
+}
+
+void CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID, LPCRECT lpRect)
+{
+    DockControlBar(pBar, FindDockBar(pBar, nDockBarID), lpRect);
+}
+
+void CFrameWnd::DockControlBar(CControlBar* pBar, CDockBar* pDockBar, LPCRECT lpRect)
+{
+    if (pDockBar == NULL)
+        pDockBar = FindDockBar(pBar, 0);
+    if (pDockBar == NULL)
+        return;  // docking was not enabled on a side the bar allows
+    pBar->m_pDockSite = this;
+    pDockBar->DockControlBar(pBar, lpRect);
+}
+
+void CFrameWnd::ReDockControlBar(CControlBar* pBar, CDockBar* pDockBar, LPCRECT lpRect)
+{
+    if (pDockBar == NULL)
+    {
+        // The side that kept the bar's place, else the one its style allows.
+        UINT nID = (UINT)pBar->GetDlgCtrlID() & 0xFFFF;
+        for (const auto& side : kDockSides)
+        {
+            CDockBar* pSide = (CDockBar*)GetControlBar(side.nID);
+            for (int i = 1; pSide != NULL && pDockBar == NULL && i < (int)pSide->m_arrBars.GetSize(); ++i)
+            {
+                if (CDockBar::IsPlaceholder(pSide->m_arrBars[i]) && (UINT)(UINT_PTR)pSide->m_arrBars[i] == nID)
+                    pDockBar = pSide;
+            }
+        }
+    }
+    DockControlBar(pBar, pDockBar, lpRect);
+}
+
+CMiniDockFrameWnd* CFrameWnd::CreateFloatingFrame(DWORD dwStyle)
+{
+    CMiniDockFrameWnd* pFrame = (CMiniDockFrameWnd*)m_pFloatingFrameClass->CreateObject();
+    if (pFrame == NULL)
+        return NULL;
+    if (!pFrame->Create(this, dwStyle))
+    {
+        if (pFrame->m_hWnd != NULL)
+            pFrame->DestroyWindow();  // deletes the object
+        else
+            delete pFrame;
+        return NULL;
+    }
+    return pFrame;
+}
+
+void CFrameWnd::FloatControlBar(CControlBar* pBar, CPoint point, DWORD dwStyle)
+{
+    CDockBar* pOld = pBar->m_pDockBar;
+    CFrameWnd* pFrame = NULL;
+    if (pOld != NULL && pOld->m_bFloating && pOld->GetDockedCount() == 1 &&
+        (pOld->m_dwStyle & CBRS_ALIGN_ANY) == (dwStyle & CBRS_ALIGN_ANY))
+    {
+        // Already alone in a frame of the same alignment: move that frame.
+        pFrame = pOld->GetParentFrame();
+    }
+    else
+    {
+        CMiniDockFrameWnd* pMini = CreateFloatingFrame(dwStyle | (pBar->m_dwStyle & CBRS_SIZE_DYNAMIC));
+        if (pMini == NULL)
+            return;
+        pBar->m_pDockSite = this;
+        pMini->m_wndDockBar.DockControlBar(pBar);
+        pFrame = pMini;
+    }
+    pFrame->SetWindowPos(NULL, point.x, point.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    pFrame->RecalcLayout();
+    DelayRecalcLayout();
+}
+
+void CFrameWnd::NotifyFloatingWindows(DWORD dwFlags)
+{
+    std::vector<HWND> windows;
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectWindow, (LPARAM)&windows);
+    for (HWND hWnd : windows)
+    {
+        if (hWnd != m_hWnd && ::GetWindow(hWnd, GW_OWNER) == m_hWnd)
+            ::SendMessage(hWnd, WM_FLOATSTATUS, dwFlags, 0);
+    }
+}
+
+// ------------------------------------------------------------ mini frames
+
+BOOL CMiniFrameWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                           CWnd* pParentWnd, UINT nID)
+{
+    return CreateEx(0, lpszClassName, lpszWindowName, dwStyle, rect, pParentWnd, nID);
+}
+
+BOOL CMiniFrameWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
+                             const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    (void)nID;
+    m_dwFrameStyle = dwStyle & (MFS_SYNCACTIVE | MFS_4THICKFRAME | MFS_THICKFRAME | MFS_MOVEFRAME |
+                                MFS_BLOCKSYSMENU | FWS_SNAPTOBARS);
+    DWORD dwWindowStyle = dwStyle & ~m_dwFrameStyle;
+    if (m_dwFrameStyle & MFS_THICKFRAME)
+        dwWindowStyle |= WS_THICKFRAME;
+    m_strTitle = lpszWindowName;
+    return CFrameWnd::Create(lpszClassName, lpszWindowName, dwWindowStyle, rect, pParentWnd, NULL,
+                             dwExStyle | WS_EX_TOOLWINDOW);
+}
+
+BEGIN_MESSAGE_MAP(CMiniDockFrameWnd, CMiniFrameWnd)
+    ON_WM_CLOSE()
+    ON_MESSAGE(WM_FLOATSTATUS, OnFloatStatus)
+END_MESSAGE_MAP()
+
+CMiniDockFrameWnd::CMiniDockFrameWnd() : m_wndDockBar(TRUE)
+{
+}
+
+BOOL CMiniDockFrameWnd::Create(CWnd* pParent, DWORD dwBarStyle)
+{
+    m_bInRecalcLayout = TRUE;
+    DWORD dwStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | FWS_SNAPTOBARS | MFS_BLOCKSYSMENU | MFS_4THICKFRAME |
+                    MFS_SYNCACTIVE;
+    if (!(dwBarStyle & CBRS_SIZE_DYNAMIC))
+        dwStyle |= MFS_MOVEFRAME;
+    if (!CMiniFrameWnd::CreateEx(0, NULL, TEXT(""), dwStyle, CRect(0, 0, 0, 0), pParent))
+    {
+        m_bInRecalcLayout = FALSE;
+        return FALSE;
+    }
+    DWORD dwAlign = (dwBarStyle & CBRS_ORIENT_VERT) ? CBRS_ALIGN_LEFT : CBRS_ALIGN_TOP;
+    BOOL bDockBar = m_wndDockBar.Create(this, WS_CHILD | WS_VISIBLE | dwAlign | (dwBarStyle & CBRS_FLOAT_MULTI),
+                                        AFX_IDW_DOCKBAR_FLOAT);
+    m_bInRecalcLayout = FALSE;
+    return bDockBar;
+}
+
+void CMiniDockFrameWnd::RecalcLayout(BOOL bNotify)
+{
+    (void)bNotify;
+    if (m_bInRecalcLayout)
+        return;
+    m_bInRecalcLayout = TRUE;
+    m_nIdleFlags &= ~(idleLayout | idleNotify);
+    if (m_wndDockBar.GetDockedVisibleCount() == 0)
+    {
+        ShowWindow(SW_HIDE);
+    }
+    else
+    {
+        // Size the window to its bars, then lay them out in it.
+        CRect size;
+        CRect unbounded(0, 0, 32767, 32767);
+        RepositionBars(0, 0xFFFF, AFX_IDW_PANE_FIRST, reposQuery, &size, &unbounded, FALSE);
+        CalcWindowRect(&size);
+        SetWindowPos(NULL, 0, 0, size.Width(), size.Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RepositionBars(0, 0xFFFF, AFX_IDW_PANE_FIRST);
+        CString title;
+        m_wndDockBar.GetWindowText(title);
+        SetWindowText(title);
+        if (!IsWindowVisible())
+            ShowWindow(SW_SHOWNA);
+    }
+    m_bInRecalcLayout = FALSE;
+}
+
+void CMiniDockFrameWnd::OnClose()
+{
+    // Closing hides the bars; the frame goes when its last bar leaves.
+    m_wndDockBar.ShowAll(FALSE);
+}
+
+LRESULT CMiniDockFrameWnd::OnFloatStatus(WPARAM wParam, LPARAM)
+{
+    if ((wParam & FS_HIDE) && IsWindowVisible())
+        ShowWindow(SW_HIDE);
+    else if ((wParam & FS_SHOW) && !IsWindowVisible() && m_wndDockBar.GetDockedVisibleCount() > 0)
+        ShowWindow(SW_SHOWNA);
+    if (wParam & (FS_ENABLE | FS_DISABLE))
+        EnableWindow((wParam & FS_ENABLE) != 0);
+    return TRUE;
+}
