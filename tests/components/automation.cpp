@@ -67,7 +67,7 @@ void Automation::Call(const wchar_t* name, std::vector<VARIANT> args, CallResult
                                 (flags & DISPATCH_PROPERTYPUT) ? nullptr : &result.value,
                                 &exception, &argError);
     if (result.hr == DISP_E_EXCEPTION) {
-        result.exceptionCode = exception.wCode;
+        result.exceptionCode = exception.scode;
         if (exception.bstrDescription) {
             char text[1024];
             WideCharToMultiByte(CP_ACP, 0, exception.bstrDescription, -1, text, sizeof text,

@@ -18,7 +18,7 @@ std::string RegQuery(const std::string& key);
 struct CallResult {
     HRESULT hr = E_FAIL;
     VARIANT value;        // the [out,retval]
-    WORD exceptionCode = 0;
+    HRESULT exceptionCode = 0;  // EXCEPINFO.scode
     std::string exceptionText;
     CallResult() { VariantInit(&value); }
     ~CallResult() { VariantClear(&value); }

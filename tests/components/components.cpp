@@ -29,6 +29,15 @@ const std::vector<ComponentFacts>& AllComponents()
            "method GetProcessName"},
           {"ICControl", 3, kMethod, "Kill", "nHandle,pnError", "method Kill"},
           {"ICControl", 4, kGet, "GetLastError", "pVal", "property GetLastError"}}},
+        {WindowsPath(ZQSERVICES_DLL), "ZQSERVICESLib", "{ACA8A641-DD79-11D2-912A-0040054EE370}",
+         "ZQServices 1.0 Type Library",
+         {{"CControl", "{552A2E56-DFDD-11D2-912D-0040054EE370}", "CControl Class", "ICControl",
+           "{552A2E55-DFDD-11D2-912D-0040054EE370}", "ICControl Interface",
+           "ZQServices.Control.1", "ZQServices.Control"}},
+         {{"ICControl", 1, kMethod, "StartService", "bsSvcName,vArgArray,pError",
+           "method StartService"},
+          {"ICControl", 2, kMethod, "StopService", "bsSvcName,pError", "method StopService"},
+          {"ICControl", 3, kGet, "GetLastError", "pVal", "property GetLastError"}}},
     };
     return components;
 }

@@ -14,7 +14,8 @@ namespace {
 const int kSuccess = 0;
 const int kNullArray = 1;
 const int kInvalidParameter = ERROR_INVALID_PARAMETER;  // what opening a missing id gives
-const WORD kTypeMismatch = 1001;
+// Raised as run-time errors 1001 and 1002.
+const HRESULT kTypeMismatch = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 1001);
 const DWORD kKilledExitCode = 1;
 const int kMissingProcessId = 0x7FFFFFF0;
 

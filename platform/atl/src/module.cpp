@@ -124,6 +124,8 @@ STDMETHODIMP ClassFactory::LockServer(BOOL lock)
     return S_OK;
 }
 
+HRESULT RaisedHresult(WORD code) { return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, code); }
+
 HRESULT ObjectRoot::Raise(WORD code, const char* description, REFIID iid)
 {
     raisedCode_ = code;
@@ -141,7 +143,7 @@ HRESULT ObjectRoot::Raise(WORD code, const char* description, REFIID iid)
         }
         create->Release();
     }
-    return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, code);
+    return RaisedHresult(code);
 }
 
 HRESULT ObjectRoot::FinishInvoke(HRESULT result, EXCEPINFO* excepInfo)
@@ -155,7 +157,7 @@ HRESULT ObjectRoot::FinishInvoke(HRESULT result, EXCEPINFO* excepInfo)
         SysFreeString(excepInfo->bstrDescription);
         SysFreeString(excepInfo->bstrHelpFile);
         ZeroMemory(excepInfo, sizeof *excepInfo);
-        excepInfo->wCode = code;
+        excepInfo->scode = RaisedHresult(code);
         excepInfo->bstrDescription = AnsiToBstr(raisedDescription_.c_str());
     }
     return DISP_E_EXCEPTION;

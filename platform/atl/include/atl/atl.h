@@ -20,11 +20,12 @@
 //   conversion come from the library) and ISupportErrorInfo.
 //
 // EXCEPTIONS RAISED TO SCRIPTS
-// - A method calls Raise(code, description) and returns what it returns.
-//   Callers through the vtable get a failure HRESULT (FACILITY_ITF, code)
-//   and the error object; callers through IDispatch::Invoke get
-//   DISP_E_EXCEPTION with EXCEPINFO.wCode = code, scode 0 and the
-//   description, which a scripting host shows as a run-time error `code`.
+// - A method calls Raise(code, description) and returns what it returns:
+//   RaisedHresult(code), a failure HRESULT of FACILITY_CONTROL whose low
+//   word is the code, with the error object for vtable callers. Callers
+//   through IDispatch::Invoke get DISP_E_EXCEPTION with that HRESULT as
+//   EXCEPINFO.scode and the description; scripting hosts show it as the
+//   run-time error `code`.
 //
 // THREADS AND LOCKS
 // - Components are registered Apartment-threaded: an object is used by one
@@ -107,6 +108,8 @@ private:
     LONG refs_ = 1;
     CreateFunction create_;
 };
+
+HRESULT RaisedHresult(WORD code);
 
 // Shared root of the dispatch objects: reference count, module lock, the
 // exception a method raised.
