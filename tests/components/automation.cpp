@@ -1,6 +1,7 @@
 #include "automation.h"
 
 #include "processes.h"
+#include "temp_path.h"
 
 std::string CallResult::Text() const
 {
@@ -121,4 +122,16 @@ std::string SystemText(DWORD code)
     if (message)
         LocalFree(message);
     return text;
+}
+
+int RunVbScript(const char* text, std::string& output)
+{
+    std::string path = TempPath("script.vbs");
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(file, text, lstrlenA(text), &written, nullptr);
+    CloseHandle(file);
+    int rc = RunProgram("cscript //nologo \"" + path + "\"", output);
+    DeleteFileA(path.c_str());
+    return rc;
 }

@@ -48,6 +48,9 @@ VARIANT RefArg(VARIANT* target);
 VARIANT BstrRefArg(BSTR* target);
 VARIANT TextArg(const wchar_t* text);  // owned by the caller: VariantClear it
 
+// Runs a VBScript text with `cscript //nologo`: its exit code and output.
+int RunVbScript(const char* text, std::string& output);
+
 // The system's message text of a code, as GetLastError properties give it.
 std::string SystemText(DWORD code);
 

@@ -247,19 +247,13 @@ TEST_F(ServiceControl, BasicScriptStartsWithArgumentsAndStops)
 
 TEST_F(ServiceControl, VbScriptSmoke)
 {
-    std::string path = TempPath("services_smoke.vbs");
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    const char script[] =
-        "Set o = CreateObject(\"ZQServices.Control\")\r\n"
-        "WScript.Echo o.StopService(\"VantorelNoSuchService\")\r\n"
-        "On Error Resume Next\r\n"
-        "o.StartService \"VantorelNoSuchService\", Array(\"a\")\r\n"
-        "WScript.Echo Err.Number\r\n";
-    DWORD written;
-    WriteFile(file, script, sizeof script - 1, &written, nullptr);
-    CloseHandle(file);
     std::string output;
-    EXPECT_EQ(0, RunProgram("cscript //nologo \"" + path + "\"", output));
+    EXPECT_EQ(0, RunVbScript("Set o = CreateObject(\"ZQServices.Control\")\r\n"
+                             "WScript.Echo o.StopService(\"VantorelNoSuchService\")\r\n"
+                             "On Error Resume Next\r\n"
+                             "o.StartService \"VantorelNoSuchService\", Array(\"a\")\r\n"
+                             "WScript.Echo Err.Number\r\n",
+                             output));
     EXPECT_EQ("1060\n1001\n", output);
 }
 
