@@ -64,3 +64,34 @@ function(vantorel_widl_flags result)
     set(${result} --win32 -I/usr/i686-w64-mingw32/include PARENT_SCOPE)
   endif()
 endfunction()
+
+# vantorel_automation_dll(<name> IDL <file> TITLE <text> SOURCES <src>...
+#                         [LIBS <lib>...])
+# An in-process automation component <name>.dll: widl makes the type library
+# (embedded as resource TYPELIB 1), the header <name>.h and the identifiers;
+# string 100 of the DLL is TITLE; platform/atl/exports.def exports the four
+# Dll entry points. The static library <name>_ids carries the header and the
+# identifiers for the DLL and its clients.
+function(vantorel_automation_dll name)
+  cmake_parse_arguments(A "" "IDL;TITLE" "SOURCES;LIBS" ${ARGN})
+  vantorel_widl_flags(flags)
+  get_filename_component(idl ${A_IDL} ABSOLUTE)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/idl)
+  file(MAKE_DIRECTORY ${out})
+  add_custom_command(
+    OUTPUT ${out}/${name}.h ${out}/${name}_i.c ${out}/${name}.tlb
+    COMMAND widl ${flags} -t -T ${out}/${name}.tlb -h -H ${out}/${name}.h
+            -u -U ${out}/${name}_i.c ${idl}
+    DEPENDS ${idl}
+    COMMENT "widl ${name}")
+  file(WRITE ${out}/${name}.rc
+    "1 TYPELIB \"${out}/${name}.tlb\"\nSTRINGTABLE\nBEGIN\n  100, \"${A_TITLE}\"\nEND\n")
+  set_source_files_properties(${out}/${name}.rc PROPERTIES OBJECT_DEPENDS ${out}/${name}.tlb)
+  add_library(${name}_ids STATIC ${out}/${name}_i.c ${out}/${name}.h)
+  target_include_directories(${name}_ids PUBLIC ${out})
+  target_link_libraries(${name}_ids PUBLIC ole32 oleaut32 uuid)
+  add_library(${name} SHARED ${A_SOURCES} ${out}/${name}.rc
+              ${CMAKE_SOURCE_DIR}/platform/atl/exports.def)
+  set_target_properties(${name} PROPERTIES PREFIX "")
+  target_link_libraries(${name} PRIVATE ${name}_ids atl ${A_LIBS})
+endfunction()
