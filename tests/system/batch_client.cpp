@@ -59,6 +59,20 @@ private:
 
 const char kCommandShell[] = "C:\\windows\\system32\\cmd.exe";
 
+// Reads a stored object with its children into `image`; the caller holds the
+// library lock, which the remote call gives up while it waits.
+bool FetchInto(ServerInterfaceContext context, NeoClassID classID, NeoID id, Image& image)
+{
+    Reply reply;
+    LONG status = -1;
+    DWORD fault;
+    {
+        CNeoCriticalRelease release;
+        fault = Guarded([&] { GetObjectByID(context, classID, id, &reply, &status); });
+    }
+    return fault == kNothingRaised && status == kStatusDone && image.Load(reply);
+}
+
 }  // namespace
 
 BatchClient::BatchClient()
@@ -212,15 +226,9 @@ long BatchClient::SetStatus(NeoID batchID, long batchStatus)
 BatchState BatchClient::Read(NeoID batchID)
 {
     BatchState state;
-    Reply reply;
-    LONG status = -1;
-    if (Guarded([&] { GetObjectByID(m_context, kClassBatch, batchID, &reply, &status); }) !=
-            kNothingRaised ||
-        status != kStatusDone)
-        return state;
     CNeoLock lock;
     Image image;
-    if (!image.Load(reply))
+    if (!FetchInto(m_context, kClassBatch, batchID, image))
         return state;
     CNeoRef<CPBatch> batch(
         static_cast<CPBatch*>(CPPersistBase::FindByID(image.get(), kClassBatch, batchID)));
@@ -267,14 +275,9 @@ std::vector<LoggedItem> BatchClient::LastRunLog(NeoID batchID)
         }
         DeleteTransferList(list);
     }
-    Reply log;
-    if (Guarded([&] { GetObjectByID(m_context, kClassBatchLog, logID, &log, &status); }) !=
-            kNothingRaised ||
-        status != kStatusDone)
-        return items;
     CNeoLock lock;
     Image image;
-    if (!image.Load(log))
+    if (!FetchInto(m_context, kClassBatchLog, logID, image))
         return items;
     CFocusDatabases focus(image.get(), image.get());
     std::vector<std::pair<double, LoggedItem>> started;
