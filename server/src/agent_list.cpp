@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -125,7 +126,10 @@ void AgentListManager::Prune()
         void* value = NULL;
         m_entries.GetNextAssoc(at, key, value);
         Entry* entry = static_cast<Entry*>(value);
-        long minutes = (long)((now - entry->lastSeen).GetTotalDays() * 1440);
+        // Whole minutes of the span taken to the millisecond first: a date
+        // holds a time of day as a fraction, and 61 minutes can read 60.999.
+        long long milliseconds = std::llround((now - entry->lastSeen).GetTotalDays() * 86400000.0);
+        long minutes = (long)(milliseconds / 60000);
         if (minutes > kForgetMinutes) {
             forgotten.push_back(key);
             delete entry;
