@@ -13,7 +13,8 @@ namespace
 std::string gEndpoint = SERVER_PIPE_ENDPOINT;
 
 // Guards ServerInterface_Binding, which the stubs of calls without a session
-// context read.
+// context read. Every link's calls take it: the RPC runtime here can abort the
+// process when two threads' calls to servers fail at the same time.
 CRITICAL_SECTION* BindingLock()
 {
     static CRITICAL_SECTION* lock = [] {
@@ -80,6 +81,7 @@ BOOL ServerLink::IsRebindCode(DWORD code)
 long ServerLink::Bind()
 {
     SectionLock lock(m_callLock);
+    SectionLock calls(*BindingLock());
     return BindLocked();
 }
 
@@ -116,6 +118,7 @@ long ServerLink::BindLocked()
 void ServerLink::Unbind()
 {
     SectionLock lock(m_callLock);
+    SectionLock calls(*BindingLock());
     UnbindLocked(FALSE);
 }
 
@@ -145,6 +148,7 @@ long ServerLink::RebindLocked()
 long ServerLink::ReturnStep(long stepID, const BYTE* bytes, unsigned long length)
 {
     SectionLock lock(m_callLock);
+    SectionLock calls(*BindingLock());
     BOOL rebound = FALSE;
     if (!m_bound) {
         long bound = BindLocked();

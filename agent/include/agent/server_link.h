@@ -3,9 +3,9 @@
 // and returns finished steps with PostProcessUpdate.
 //
 // Lock rule: call Bind, Unbind and ReturnStep with gNeoCritical released;
-// calls through one link are serialised by the link's own lock, and calls
-// without a session context borrow the process-wide ServerInterface_Binding
-// under one lock shared by all links.
+// calls through one link are serialised by the link's own lock, and the
+// calls of all links by one process-wide lock, under which calls without a
+// session context borrow the process-wide ServerInterface_Binding.
 #ifndef AGENT_SERVER_LINK_H
 #define AGENT_SERVER_LINK_H
 
