@@ -3,6 +3,7 @@
 #include <server/rpc_listener.h>
 #include <server/section_lock.h>
 
+#include <oscalls/oscalls.h>
 #include <seguard/seguard.h>
 
 #include <string>
@@ -89,14 +90,7 @@ long ServerLink::BindLocked()
 {
     if (m_bound || m_binding)
         UnbindLocked(FALSE);
-    RPC_CSTR text = NULL;
-    RPC_STATUS status =
-        RpcStringBindingComposeA(NULL, (RPC_CSTR) "ncacn_np", (RPC_CSTR)(LPCTSTR)m_host,
-                                 (RPC_CSTR)gEndpoint.c_str(), NULL, &text);
-    if (status == RPC_S_OK) {
-        status = RpcBindingFromStringBindingA(text, &m_binding);
-        RpcStringFreeA(&text);
-    }
+    RPC_STATUS status = Os<PipeBindingCalls>().Bind(m_host, gEndpoint.c_str(), &m_binding);
     if (status != RPC_S_OK)
         return status;
     RpcBlob empty = {0, NULL};

@@ -4,6 +4,7 @@
 
 #include <model/object_stream.h>
 
+#include <oscalls/oscalls.h>
 #include <seguard/seguard.h>
 
 namespace {
@@ -61,14 +62,7 @@ RPC_STATUS AgentLink::Bind(const char* host, const char* endpoint)
     if (strlen(host) > kMaxHostName)
         return RPC_S_STRING_TOO_LONG;
     std::string address = std::string("\\\\") + host;
-    RPC_CSTR text = NULL;
-    RPC_STATUS status = RpcStringBindingComposeA(NULL, (RPC_CSTR) "ncacn_np",
-                                                 (RPC_CSTR)address.c_str(), (RPC_CSTR)endpoint,
-                                                 NULL, &text);
-    if (status == RPC_S_OK) {
-        status = RpcBindingFromStringBindingA(text, &m_binding);
-        RpcStringFreeA(&text);
-    }
+    RPC_STATUS status = Os<PipeBindingCalls>().Bind(address.c_str(), endpoint, &m_binding);
     if (status == RPC_S_OK) {
         RpcBlob empty = {0, NULL};
         long openStatus = 0;

@@ -2,6 +2,7 @@
 
 #include <server/section_lock.h>
 
+#include <oscalls/oscalls.h>
 #include <seguard/seguard.h>
 
 #include <console_interface.h>
@@ -14,7 +15,6 @@
 ClientNotifyManager gClientNotify;
 
 namespace {
-const char* const kConsoleProtocol = "ncacn_np";
 
 std::map<std::string, std::string>& TestEndpoints()
 {
@@ -39,7 +39,7 @@ long ConsoleNotification::Send(RPC_BINDING_HANDLE binding) const
 // ---------------------------------------------------------------------------
 // ConsoleLink
 
-ConsoleLink::ConsoleLink() : m_bound(FALSE), m_stringBinding(NULL), m_binding(NULL) {}
+ConsoleLink::ConsoleLink() : m_bound(FALSE), m_binding(NULL) {}
 
 ConsoleLink::~ConsoleLink()
 {
@@ -56,11 +56,8 @@ void ConsoleLink::SetTestEndpoint(const char* host, const char* endpoint)
 
 void ConsoleLink::FreeBinding()
 {
-    if (m_stringBinding)
-        RpcStringFreeA(&m_stringBinding);
     if (m_binding)
         RpcBindingFree(&m_binding);
-    m_stringBinding = NULL;
     m_binding = NULL;
 }
 
@@ -71,10 +68,7 @@ RPC_STATUS ConsoleLink::Bind(const char* host)
     auto mapped = TestEndpoints().find(host);
     const char* endpoint =
         mapped == TestEndpoints().end() ? CONSOLE_PIPE_ENDPOINT : mapped->second.c_str();
-    RPC_STATUS status = RpcStringBindingComposeA(NULL, (RPC_CSTR)kConsoleProtocol, (RPC_CSTR)host,
-                                                 (RPC_CSTR)endpoint, NULL, &m_stringBinding);
-    if (status == RPC_S_OK)
-        status = RpcBindingFromStringBindingA(m_stringBinding, &m_binding);
+    RPC_STATUS status = Os<PipeBindingCalls>().Bind(host, endpoint, &m_binding);
     if (status != RPC_S_OK) {
         FreeBinding();
         m_bound = FALSE;

@@ -1,16 +1,11 @@
 #include <server/server_client.h>
 
+#include <oscalls/oscalls.h>
+
 RPC_STATUS BindServerInterface(const char* host, const char* endpoint)
 {
     UnbindServerInterface();
-    RPC_CSTR text = NULL;
-    RPC_STATUS status = RpcStringBindingComposeA(NULL, (RPC_CSTR) "ncacn_np", (RPC_CSTR)host,
-                                                 (RPC_CSTR)endpoint, NULL, &text);
-    if (status != RPC_S_OK)
-        return status;
-    status = RpcBindingFromStringBindingA(text, &ServerInterface_Binding);
-    RpcStringFreeA(&text);
-    return status;
+    return Os<PipeBindingCalls>().Bind(host, endpoint, &ServerInterface_Binding);
 }
 
 void UnbindServerInterface()

@@ -81,6 +81,7 @@ TEST(Facilities, StandInsNestAndLeaveThePlatformsChoice)
     ExpectStandInsTakeItsPlace<EventLogCalls, Win32EventLogCalls>();
     ExpectStandInsTakeItsPlace<ProcessTimeCalls, FallbackProcessTimeCalls>();
     ExpectStandInsTakeItsPlace<SlotCalls, FallbackSlotCalls>();
+    ExpectStandInsTakeItsPlace<PipeBindingCalls, FallbackPipeBindingCalls>();
 }
 
 ULONGLONG Ticks(const FILETIME& time)
@@ -131,3 +132,4 @@ TEST(Facilities, FallbackSlotIsThisMachinesSlotOfTheName)
 }
 
 }  // namespace
+

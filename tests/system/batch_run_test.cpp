@@ -312,40 +312,47 @@ TEST_F(SystemRunWithAgentService, ServiceStartsAndStopsKeepEveryStoredEdit)
         EXPECT_EQ(stored.count("edit " + std::to_string(cycle)), 1u) << "edit " << cycle;
 }
 
-TEST_F(SystemRun, AKilledServerRestartsAndGetsTheStepThatFinishedMeanwhileOnce)
+TEST_F(SystemRun, AServerKilledAndRestartedTwiceGetsEachStepThatFinishedMeanwhileOnce)
 {
     const unsigned long kExitCode = 7;
     const DWORD kStepMs = 3000;
-    BatchPlan plan = {"outlives the server",
-                      {{"slow", "sleep " + std::to_string(kStepMs) + " exit 7",
-                        ProgramBesideMe("agent_child.exe")}},
-                      {{"start -> slow", -1, 0, -1, 0}}};
-    long status = -1;
-    NeoID batchID = m_client.StoreBatch(plan, m_agentID, &status);
-    ASSERT_EQ(status, kStatusDone);
-    ASSERT_EQ(m_client.SetStatus(batchID, kBatchExecuting), kStatusDone);
-    ASSERT_FALSE(m_agent.WaitForLine("Executing process slow", kRunWait).empty());
-    m_server.Kill();
-    m_client.Disconnect(true);
-    // The step ends while no server listens, and the agent's returns fail
-    // for a few passes; it keeps the step.
-    Sleep(kStepMs + 3000);
-    ASSERT_TRUE(m_server.StartDebug());
-    ASSERT_FALSE(m_agent.WaitForLine("Returning completed process slow", kRunWait).empty());
-    ASSERT_TRUE(m_client.Connect(kStartWait));
-    bool logged = false;
-    for (DWORD start = GetTickCount(); !logged && GetTickCount() - start < kRunWait; Sleep(200)) {
-        for (const LoggedItem& item : m_client.LastRunLog(batchID))
-            logged |= item.name == "slow" && item.ended && item.exitCode == kExitCode;
+    const int kRestarts = 2;
+    for (int round = 1; round <= kRestarts; ++round) {
+        SCOPED_TRACE("restart " + std::to_string(round));
+        const std::string step = "slow " + std::to_string(round);
+        BatchPlan plan = {"outlives the server " + std::to_string(round),
+                          {{step, "sleep " + std::to_string(kStepMs) + " exit 7",
+                            ProgramBesideMe("agent_child.exe")}},
+                          {{"start -> " + step, -1, 0, -1, 0}}};
+        long status = -1;
+        NeoID batchID = m_client.StoreBatch(plan, m_agentID, &status);
+        ASSERT_EQ(status, kStatusDone);
+        ASSERT_EQ(m_client.SetStatus(batchID, kBatchExecuting), kStatusDone);
+        ASSERT_FALSE(m_agent.WaitForLine("Executing process " + step, kRunWait).empty());
+        m_server.Kill();
+        m_client.Disconnect(true);
+        // The step ends while no server listens, and the agent's returns
+        // fail for a few passes; it keeps the step.
+        Sleep(kStepMs + 3000);
+        ASSERT_TRUE(m_server.StartDebug());
+        ASSERT_FALSE(
+            m_agent.WaitForLine("Returning completed process " + step, kRunWait).empty());
+        ASSERT_TRUE(m_client.Connect(kStartWait));
+        bool logged = false;
+        for (DWORD start = GetTickCount(); !logged && GetTickCount() - start < kRunWait;
+             Sleep(200)) {
+            for (const LoggedItem& item : m_client.LastRunLog(batchID))
+                logged |= item.name == step && item.ended && item.exitCode == kExitCode;
+        }
+        ASSERT_TRUE(logged) << "the finished step never reached the restarted server";
+        // A run that a console started comes back queued.
+        EXPECT_EQ(m_client.Read(batchID).status, kBatchQueued);
     }
-    EXPECT_TRUE(logged) << "the finished step never reached the restarted server";
-    // A run that a console started comes back queued.
-    EXPECT_EQ(m_client.Read(batchID).status, kBatchQueued);
     std::string serverOutput, agentOutput;
     StopBoth(serverOutput, agentOutput);
+    const std::string lastStep = "Updating process slow " + std::to_string(kRestarts);
     size_t updates = 0;
-    for (size_t at = 0; (at = serverOutput.find("Updating process slow", at)) != std::string::npos;
-         ++at)
+    for (size_t at = 0; (at = serverOutput.find(lastStep, at)) != std::string::npos; ++at)
         ++updates;
     EXPECT_EQ(updates, 1u) << serverOutput;
 }

@@ -262,3 +262,41 @@ HANDLE FallbackSlotCalls::OpenBroadcastSlot(const char* name)
 {
     return OpenSlot("\\\\.\\mailslot\\remote\\%s", name);
 }
+
+// ---------------------------------------------------------------------------
+// Pipe bindings.
+
+PipeBindingCalls& PipeBindingCalls::Platform()
+{
+    return PlatformChoice<Win32PipeBindingCalls, FallbackPipeBindingCalls>();
+}
+
+RPC_STATUS Win32PipeBindingCalls::Compose(const char* address, const char* endpoint,
+                                          const char* options, RPC_BINDING_HANDLE* binding)
+{
+    *binding = NULL;
+    RPC_CSTR text = NULL;
+    RPC_STATUS status =
+        RpcStringBindingComposeA(NULL, (RPC_CSTR) "ncacn_np", (RPC_CSTR)address,
+                                 (RPC_CSTR)endpoint, (RPC_CSTR)options, &text);
+    if (status != RPC_S_OK)
+        return status;
+    status = RpcBindingFromStringBindingA(text, binding);
+    RpcStringFreeA(&text);
+    return status;
+}
+
+RPC_STATUS Win32PipeBindingCalls::Bind(const char* address, const char* endpoint,
+                                       RPC_BINDING_HANDLE* binding)
+{
+    return Compose(address, endpoint, NULL, binding);
+}
+
+RPC_STATUS FallbackPipeBindingCalls::Bind(const char* address, const char* endpoint,
+                                          RPC_BINDING_HANDLE* binding)
+{
+    static LONG bindings = 0;
+    char options[32];
+    snprintf(options, sizeof options, "association=%ld", InterlockedIncrement(&bindings));
+    return Compose(address, endpoint, options, binding);
+}

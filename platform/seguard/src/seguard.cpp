@@ -1,10 +1,12 @@
 #include <seguard/seguard.h>
 
+#include <setjmp.h>
+
 namespace {
 
 // One frame per active guard, innermost first, in Win32 thread-local storage.
 struct GuardFrame {
-    void* jump[5];  // __builtin_setjmp buffer
+    jmp_buf jump;
     DWORD code;
     GuardFrame* outer;
 };
@@ -28,13 +30,6 @@ bool Catchable(DWORD code)
     return (code & 0xC0000000) == 0xC0000000 || code < 0x10000;
 }
 
-// Runs on the faulting thread after the handler has redirected it, with a
-// fresh stack pointer below the fault, and jumps back into RunGuarded.
-void Land()
-{
-    __builtin_longjmp(Innermost()->jump, 1);
-}
-
 LONG CALLBACK Handler(EXCEPTION_POINTERS* info)
 {
     GuardFrame* frame = Innermost();
@@ -42,20 +37,15 @@ LONG CALLBACK Handler(EXCEPTION_POINTERS* info)
     if (!frame || !Catchable(code))
         return EXCEPTION_CONTINUE_SEARCH;
     frame->code = code;
-    CONTEXT* context = info->ContextRecord;
-#ifdef _WIN64
-    context->Rsp = ((context->Rsp - 512) & ~(DWORD64)15) - 8;
-    context->Rip = (DWORD64)&Land;
-#else
-    context->Esp = ((context->Esp - 512) & ~(DWORD)15) - 4;
-    context->Eip = (DWORD)&Land;
-#endif
-    return EXCEPTION_CONTINUE_EXECUTION;
+    // The runtime's long jump unwinds the frames between the fault and the
+    // guard, so that their termination handlers run: a failed RPC call
+    // frees its buffer, connection and binding reference on the way.
+    longjmp(frame->jump, 1);
 }
 
 __attribute__((noinline)) bool RunFrame(GuardFrame* frame, void (*body)(void*), void* context)
 {
-    if (__builtin_setjmp(frame->jump))
+    if (setjmp(frame->jump))
         return false;
     body(context);
     return true;

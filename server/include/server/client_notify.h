@@ -75,7 +75,6 @@ private:
 
     CString m_hostName;
     BOOL m_bound;
-    unsigned char* m_stringBinding;
     RPC_BINDING_HANDLE m_binding;
 };
 

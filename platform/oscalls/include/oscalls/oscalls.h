@@ -35,13 +35,14 @@
 //   platform's own. Tokens and buffers are released through the facility
 //   that handed them out, so a stand-in may hand out its own.
 // - The library depends on the platform's libraries only (advapi32,
-//   netapi32, kernel32), so every program of the system can link it.
+//   netapi32, rpcrt4, kernel32), so every program of the system can link it.
 #ifndef OSCALLS_OSCALLS_H
 #define OSCALLS_OSCALLS_H
 
 #include <windows.h>
 #include <ntsecapi.h>
 #include <lm.h>
+#include <rpc.h>
 
 // ---------------------------------------------------------------------------
 // Reaching a facility and installing stand-ins.
@@ -245,6 +246,40 @@ public:
 class FallbackSlotCalls : public Win32SlotCalls {
 public:
     virtual HANDLE OpenBroadcastSlot(const char* name);
+};
+
+// ---------------------------------------------------------------------------
+// Pipe bindings: RPC client bindings to a server's named pipe.
+
+class PipeBindingCalls {
+public:
+    virtual ~PipeBindingCalls() {}
+    static PipeBindingCalls& Platform();
+
+    // A binding over "ncacn_np" to `endpoint` ("\pipe\...") on the machine
+    // `address` ("\\name"); free it with RpcBindingFree.
+    virtual RPC_STATUS Bind(const char* address, const char* endpoint,
+                            RPC_BINDING_HANDLE* binding) = 0;
+};
+
+class Win32PipeBindingCalls : public PipeBindingCalls {
+public:
+    virtual RPC_STATUS Bind(const char* address, const char* endpoint,
+                            RPC_BINDING_HANDLE* binding);
+    // As Bind, with network options (NULL for none).
+    static RPC_STATUS Compose(const char* address, const char* endpoint, const char* options,
+                              RPC_BINDING_HANDLE* binding);
+};
+
+// The runtime shares one association among the bindings to a pipe, and a
+// call whose reconnect failed leaves that association held for good, with
+// the group id of a server that has since restarted; bound into it, every
+// new connection is refused by the restarted server. Each binding gets a
+// network option of its own, hence an association of its own, instead.
+class FallbackPipeBindingCalls : public Win32PipeBindingCalls {
+public:
+    virtual RPC_STATUS Bind(const char* address, const char* endpoint,
+                            RPC_BINDING_HANDLE* binding);
 };
 
 #endif

@@ -3,10 +3,12 @@
 // violation, an exception raised with RaiseException) becomes a status
 // instead of ending the process. g++ cannot catch structured exceptions with
 // catch (...), so a vectored exception handler sends the thread back to the
-// innermost guard of the thread.
+// innermost guard of the thread, with the runtime's long jump: the frames
+// between the fault and the guard are unwound and their termination
+// handlers run (a failed RPC call gives back its buffer, connection and
+// binding reference).
 //
-// The jump back skips destructors of everything between the fault and the
-// guard: keep the guarded body free of objects that own resources, and put
+// C++ destructors between the fault and the guard need not run: keep the guarded body free of objects that own resources, and put
 // the guard inside the scopes that hold locks (never around them), so that
 // those scopes still release what they hold. C++ exceptions pass through a
 // guard unchanged.
