@@ -234,11 +234,13 @@ protected:
         }
     }
 
+public:
     static CFrameWnd* GetFrameOf(CDocument* pDoc)
     {
         POSITION pos = pDoc->GetFirstViewPosition();
         return pDoc->GetNextView(pos)->GetParentFrame();
     }
+protected:
     // The routing's record of one command sent to the main frame.
     std::string Route(UINT nID)
     {
@@ -536,5 +538,28 @@ TEST_F(MdiSampleTest, MainWindowWithTwoChildrenIsPictured)
     CPoint inside = viewRect.CenterPoint() - CSize(mainRect.left, mainRect.top);
     EXPECT_EQ(kDiagramFill, picture.At(inside.x, inside.y));
     EXPECT_NE("", picture.SavePng("mdi_main"));
+}
+}  // namespace
+
+namespace
+{
+TEST(SingleDocTemplateTest, OneDocumentAndFrameServeEveryNewDocument)
+{
+    CSingleDocTemplate docTemplate(IDR_FRAME, RUNTIME_CLASS(SampleDoc), RUNTIME_CLASS(CFrameWnd),
+                                   RUNTIME_CLASS(DiagramView));
+    CDocument* pFirst = docTemplate.OpenDocumentFile(NULL);
+    ASSERT_NE(nullptr, pFirst);
+    CFrameWnd* pFrame = MdiSampleTest::GetFrameOf(pFirst);
+    EXPECT_EQ(pFrame, TheTestApp().m_pMainWnd) << "the first frame becomes the main window";
+    CString title;
+    pFrame->GetWindowText(title);
+    EXPECT_STREQ("Batch frame - Batch", title);
+
+    EXPECT_EQ(pFirst, docTemplate.OpenDocumentFile(NULL));
+    EXPECT_EQ(pFrame, MdiSampleTest::GetFrameOf(pFirst));
+    pFirst->OnCloseDocument();
+    TheTestApp().m_pMainWnd = NULL;
+    POSITION pos = docTemplate.GetFirstDocPosition();
+    EXPECT_EQ(nullptr, pos);
 }
 }  // namespace

@@ -337,6 +337,37 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* pDoc, CFrameWnd* pOther)
     return pFrame;
 }
 
+CString CDocTemplate::GetDefaultName() const
+{
+    CString name;
+    if (!GetDocString(name, docName))
+        name = TEXT("Untitled");
+    return name;
+}
+
+CFrameWnd* CDocTemplate::CreateFrameFor(CDocument* pDoc)
+{
+    // Until its frame stands, the document must not close itself.
+    BOOL bAutoDelete = pDoc->m_bAutoDelete;
+    pDoc->m_bAutoDelete = FALSE;
+    CFrameWnd* pFrame = CreateNewFrame(pDoc, NULL);
+    pDoc->m_bAutoDelete = bAutoDelete;
+    return pFrame;
+}
+
+BOOL CDocTemplate::NewOrOpen(CDocument* pDoc, LPCTSTR lpszPathName)
+{
+    if (lpszPathName == NULL)
+    {
+        SetDefaultTitle(pDoc);
+        return pDoc->OnNewDocument();
+    }
+    if (!pDoc->OnOpenDocument(lpszPathName))
+        return FALSE;
+    pDoc->SetPathName(lpszPathName);
+    return TRUE;
+}
+
 void CDocTemplate::InitialUpdateFrame(CFrameWnd* pFrame, CDocument* pDoc, BOOL bMakeVisible)
 {
     pFrame->InitialUpdateFrame(pDoc, bMakeVisible);
@@ -399,29 +430,13 @@ CDocument* CMultiDocTemplate::OpenDocumentFile(LPCTSTR lpszPathName, BOOL bMakeV
     CDocument* pDoc = CreateNewDocument();
     if (pDoc == NULL)
         return NULL;
-    // Until its frame stands, the document must not close itself.
-    BOOL bAutoDelete = pDoc->m_bAutoDelete;
-    pDoc->m_bAutoDelete = FALSE;
-    CFrameWnd* pFrame = CreateNewFrame(pDoc, NULL);
-    pDoc->m_bAutoDelete = bAutoDelete;
+    CFrameWnd* pFrame = CreateFrameFor(pDoc);
     if (pFrame == NULL)
     {
         delete pDoc;
         return NULL;
     }
-    BOOL bOpened;
-    if (lpszPathName == NULL)
-    {
-        SetDefaultTitle(pDoc);
-        bOpened = pDoc->OnNewDocument();
-    }
-    else
-    {
-        bOpened = pDoc->OnOpenDocument(lpszPathName);
-        if (bOpened)
-            pDoc->SetPathName(lpszPathName);
-    }
-    if (!bOpened)
+    if (!NewOrOpen(pDoc, lpszPathName))
     {
         // Destroying the frame removes the last view, which deletes the document.
         pFrame->DestroyWindow();
@@ -433,12 +448,9 @@ CDocument* CMultiDocTemplate::OpenDocumentFile(LPCTSTR lpszPathName, BOOL bMakeV
 
 void CMultiDocTemplate::SetDefaultTitle(CDocument* pDoc)
 {
-    CString title;
-    if (!GetDocString(title, docName))
-        title = TEXT("Untitled");
     TCHAR szNumber[16];
     wsprintf(szNumber, TEXT("%u"), ++m_nUntitledCount);
-    pDoc->SetTitle(title + szNumber);
+    pDoc->SetTitle(GetDefaultName() + szNumber);
 }
 
 // ---------------------------------------------------------------- CSingleDocTemplate
@@ -489,10 +501,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(LPCTSTR lpszPathName, BOOL bMake
     }
     if (pFrame == NULL)
     {
-        BOOL bAutoDelete = pDoc->m_bAutoDelete;
-        pDoc->m_bAutoDelete = FALSE;
-        pFrame = CreateNewFrame(pDoc, NULL);
-        pDoc->m_bAutoDelete = bAutoDelete;
+        pFrame = CreateFrameFor(pDoc);
         if (pFrame == NULL)
         {
             if (bCreated)
@@ -501,19 +510,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(LPCTSTR lpszPathName, BOOL bMake
         }
         bCreated = TRUE;
     }
-    BOOL bOpened;
-    if (lpszPathName == NULL)
-    {
-        SetDefaultTitle(pDoc);
-        bOpened = pDoc->OnNewDocument();
-    }
-    else
-    {
-        bOpened = pDoc->OnOpenDocument(lpszPathName);
-        if (bOpened)
-            pDoc->SetPathName(lpszPathName);
-    }
-    if (!bOpened)
+    if (!NewOrOpen(pDoc, lpszPathName))
     {
         // A new frame goes with its document; a reused one keeps the
         // document, emptied by the failed open.
@@ -530,10 +527,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(LPCTSTR lpszPathName, BOOL bMake
 
 void CSingleDocTemplate::SetDefaultTitle(CDocument* pDoc)
 {
-    CString title;
-    if (!GetDocString(title, docName))
-        title = TEXT("Untitled");
-    pDoc->SetTitle(title);
+    pDoc->SetTitle(GetDefaultName());
 }
 
 // ---------------------------------------------------------------- CWinApp

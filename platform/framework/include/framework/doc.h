@@ -159,6 +159,12 @@ public:
 protected:
     CDocTemplate(UINT nIDResource, CRuntimeClass* pDocClass, CRuntimeClass* pFrameClass,
                  CRuntimeClass* pViewClass);
+    // The document name of the strings, or "Untitled".
+    CString GetDefaultName() const;
+    // CreateNewFrame, the document not closing itself meanwhile.
+    CFrameWnd* CreateFrameFor(CDocument* pDoc);
+    // A new untitled document (NULL path), or the file read; FALSE on failure.
+    BOOL NewOrOpen(CDocument* pDoc, LPCTSTR lpszPathName);
 
     UINT m_nIDResource;
     CString m_strDocStrings;
