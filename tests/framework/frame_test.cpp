@@ -5,6 +5,7 @@
 #include <framework/framework.h>
 #include <gtest/gtest.h>
 
+#include "gui_app.h"
 #include "gui_resources.h"
 #include "picture.h"
 #include "recorder.h"
@@ -269,6 +270,39 @@ TEST(FrameTest, DockedAndFloatingBarsArePictured)
     inside = floatRect.CenterPoint() - miniRect.TopLeft();
     EXPECT_EQ(kLeftFill, mini.At(inside.x, inside.y));
     EXPECT_NE("", mini.SavePng("frame_floating"));
+    pFrame->DestroyWindow();
+}
+TEST(FrameTest, MenuPromptsIdlePromptAndHelpFollowTheSelectedCommand)
+{
+    CFrameWnd* pFrame = new CFrameWnd;
+    ASSERT_TRUE(pFrame->LoadFrame(IDR_FRAME, WS_OVERLAPPEDWINDOW));
+    CWnd status;
+    ASSERT_TRUE(status.Create(TEXT("STATIC"), TEXT(""), WS_CHILD | WS_VISIBLE, CRect(0, 0, 200, 20), pFrame,
+                              AFX_IDW_STATUS_BAR));
+    const UINT kMenuClosed = 0xFFFF;
+    static const struct
+    {
+        UINT nItemID;
+        UINT nFlags;
+        const char* prompt;
+        DWORD_PTR helpContext;
+    } cases[] = {
+        { ID_MAIN_CMD, MF_STRING, "Runs the main command", HID_BASE_COMMAND + ID_MAIN_CMD },
+        { 0, kMenuClosed, "Ready", HID_BASE_RESOURCE + IDR_FRAME },  // the idle prompt
+        { 0, MF_POPUP, "", HID_BASE_RESOURCE + IDR_FRAME },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.prompt);
+        pFrame->SendMessage(WM_MENUSELECT, MAKEWPARAM(c.nItemID, c.nFlags), 0);
+        CString text;
+        status.GetWindowText(text);
+        EXPECT_STREQ(c.prompt, text);
+        TheTestApp().m_lastHelpData = 0;
+        EXPECT_TRUE(pFrame->SendMessage(WM_COMMANDHELP, 0, 0));
+        EXPECT_EQ(c.helpContext, TheTestApp().m_lastHelpData);
+        EXPECT_EQ((UINT)HELP_CONTEXT, TheTestApp().m_nLastHelpCommand);
+    }
     pFrame->DestroyWindow();
 }
 }  // namespace

@@ -161,6 +161,4 @@ TEST(MessageBoxTest, TheSeamAnswersInsteadOfAWindow)
     AfxSetMessageBoxHandler(pfnOld);
 }
 
-// The test program's application object, for the profile and message boxes.
-CWinApp g_app("Framework GUI Tests");
 }  // namespace

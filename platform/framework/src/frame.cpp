@@ -1,5 +1,4 @@
-#include <framework/frame.h>
-#include <framework/winapp.h>
+#include <framework/framework.h>
 
 #include <vector>
 
@@ -23,16 +22,6 @@ const struct
     { CBRS_ALIGN_LEFT, AFX_IDW_DOCKBAR_LEFT },
     { CBRS_ALIGN_RIGHT, AFX_IDW_DOCKBAR_RIGHT },
 };
-
-// The first line of a string resource, or "" when there is none.
-CString FirstLineOf(UINT nID)
-{
-    CString text;
-    if (nID == 0 || !text.LoadString(nID))
-        return CString();
-    int nEnd = text.Find('\n');
-    return nEnd < 0 ? text : text.Left(nEnd);
-}
 
 // The child or grandchild with the id, or NULL.
 HWND FindDescendant(HWND hWnd, UINT nID)
@@ -74,14 +63,19 @@ BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
     ON_WM_DESTROY()
     ON_WM_SIZE()
     ON_WM_CLOSE()
+    ON_WM_SETFOCUS()
+    ON_WM_ACTIVATE()
+    ON_WM_MENUSELECT()
     ON_MESSAGE(WM_SETMESSAGESTRING, OnSetMessageString)
     ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
+    ON_MESSAGE(WM_COMMANDHELP, OnCommandHelp)
+    ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
 
 CFrameWnd::CFrameWnd()
     : m_pFloatingFrameClass(RUNTIME_CLASS(CMiniDockFrameWnd)), m_pDockBarClass(NULL), m_hMenuDefault(NULL),
       m_hAccelTable(NULL), m_nIDHelp(0), m_rectBorder(0, 0, 0, 0), m_nIdleFlags(0),
-      m_bInRecalcLayout(FALSE), m_nIDTracking(0)
+      m_bInRecalcLayout(FALSE), m_nIDTracking(0), m_pViewActive(NULL)
 {
 }
 
@@ -89,6 +83,15 @@ CFrameWnd::~CFrameWnd()
 {
     if (m_hAccelTable != NULL)
         ::DestroyAcceleratorTable(m_hAccelTable);
+}
+
+CString CFrameWnd::FirstLineOf(UINT nID)
+{
+    CString text;
+    if (nID == 0 || !text.LoadString(nID))
+        return CString();
+    int nEnd = text.Find('\n');
+    return nEnd < 0 ? text : text.Left(nEnd);
 }
 
 BOOL CFrameWnd::PreCreateWindow(CREATESTRUCT& cs)
@@ -150,9 +153,13 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
 
 int CFrameWnd::OnCreate(LPCREATESTRUCT lpcs)
 {
+    return OnCreateHelper(lpcs, (CCreateContext*)lpcs->lpCreateParams);
+}
+
+int CFrameWnd::OnCreateHelper(LPCREATESTRUCT lpcs, CCreateContext* pContext)
+{
     if (CWnd::OnCreate(lpcs) == -1)
         return -1;
-    CCreateContext* pContext = (CCreateContext*)lpcs->lpCreateParams;
     if (!OnCreateClient(lpcs, pContext))
         return -1;
     m_nIdleFlags |= idleTitle;
@@ -164,13 +171,91 @@ BOOL CFrameWnd::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext)
 {
     if (pContext == NULL || pContext->m_pNewViewClass == NULL)
         return TRUE;
-    CWnd* pView = (CWnd*)pContext->m_pNewViewClass->CreateObject();
+    return CreateView(pContext, AFX_IDW_PANE_FIRST) != NULL;
+}
+
+CWnd* AfxCreatePane(CWnd* pParent, CCreateContext* pContext, UINT nID)
+{
+    CObject* pObject = pContext->m_pNewViewClass->CreateObject();
+    CWnd* pView = DYNAMIC_DOWNCAST(CWnd, pObject);
     if (pView == NULL)
-        return FALSE;
-    if (!pView->Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), this, AFX_IDW_PANE_FIRST,
-                       pContext))
-        return FALSE;  // a view deletes itself when its window fails
-    return TRUE;
+    {
+        delete pObject;
+        return NULL;
+    }
+    if (!pView->Create(NULL, NULL, AFX_WS_DEFAULT_VIEW, CRect(0, 0, 0, 0), pParent, nID, pContext))
+        return NULL;  // a view deletes itself when its window fails
+    return pView;
+}
+
+CWnd* CFrameWnd::CreateView(CCreateContext* pContext, UINT nID)
+{
+    return AfxCreatePane(this, pContext, nID);
+}
+
+void CFrameWnd::InitialUpdateFrame(CDocument* pDoc, BOOL bMakeVisible)
+{
+    (void)pDoc;
+    if (m_pViewActive == NULL)
+    {
+        // The first pane; a pane that holds panes of its own (a splitter)
+        // gives its first one.
+        HWND hPane = ::GetDlgItem(m_hWnd, AFX_IDW_PANE_FIRST);
+        while (hPane != NULL && ::GetDlgItem(hPane, AFX_IDW_PANE_FIRST) != NULL)
+            hPane = ::GetDlgItem(hPane, AFX_IDW_PANE_FIRST);
+        CView* pView = DYNAMIC_DOWNCAST(CView, CWnd::FromHandlePermanent(hPane));
+        if (pView != NULL)
+            SetActiveView(pView, FALSE);
+    }
+    SendMessageToDescendants(WM_INITIALUPDATE, 0, 0, TRUE);
+    OnUpdateFrameTitle(TRUE);
+    if (bMakeVisible)
+    {
+        ActivateFrame();
+        if (m_pViewActive != NULL)
+            m_pViewActive->OnActivateView(TRUE, m_pViewActive, m_pViewActive);
+    }
+}
+
+void CFrameWnd::SetActiveView(CView* pView, BOOL bNotify)
+{
+    CView* pOld = m_pViewActive;
+    if (pView == pOld)
+        return;
+    m_pViewActive = pView;
+    if (!bNotify)
+        return;
+    if (pOld != NULL)
+        pOld->OnActivateView(FALSE, pView, pOld);
+    if (pView != NULL)
+        pView->OnActivateView(TRUE, pView, pOld);
+}
+
+CDocument* CFrameWnd::GetActiveDocument()
+{
+    return m_pViewActive != NULL ? m_pViewActive->GetDocument() : NULL;
+}
+
+void CFrameWnd::OnUpdateFrameMenu(HMENU hMenuAlt)
+{
+    if (hMenuAlt == NULL)
+        hMenuAlt = m_hMenuDefault;
+    if (::GetMenu(m_hWnd) != hMenuAlt)
+        ::SetMenu(m_hWnd, hMenuAlt);
+}
+
+void CFrameWnd::OnSetPreviewMode(BOOL bPreview, CPrintPreviewState* pState)
+{
+    if (bPreview)
+    {
+        pState->hMenu = ::GetMenu(m_hWnd);
+        ::SetMenu(m_hWnd, NULL);
+    }
+    else
+    {
+        ::SetMenu(m_hWnd, pState->hMenu);
+    }
+    RecalcLayout();
 }
 
 void CFrameWnd::ActivateFrame(int nCmdShow)
@@ -185,15 +270,102 @@ void CFrameWnd::OnDestroy()
 {
     if (AfxGetApp() != NULL && AfxGetApp()->m_pMainWnd == this)
         AfxGetApp()->m_pMainWnd = NULL;
+    // A menu shown for a document belongs to its template: put the
+    // frame's own back so that the window takes only that one with it.
+    if (m_hMenuDefault != NULL && ::GetMenu(m_hWnd) != m_hMenuDefault && !(GetStyle() & WS_CHILD))
+        ::SetMenu(m_hWnd, m_hMenuDefault);
     CWnd::OnDestroy();
 }
 
 void CFrameWnd::OnClose()
 {
-    BOOL bMain = AfxGetApp() != NULL && AfxGetApp()->m_pMainWnd == this;
-    DestroyWindow();
-    if (bMain)
+    CDocument* pDoc = GetActiveDocument();
+    if (pDoc != NULL && !pDoc->CanCloseFrame(this))
+        return;
+    CWinApp* pApp = AfxGetApp();
+    if (pApp != NULL && pApp->m_pMainWnd == this)
+    {
+        // A frame that shows a document has asked it already.
+        if (pDoc == NULL && !pApp->SaveAllModified())
+            return;
+        pApp->CloseAllDocuments(FALSE);
+        // Closing the documents may have destroyed this frame with them.
+        if (::IsWindow(m_hWnd))
+            DestroyWindow();
         ::PostQuitMessage(0);
+        return;
+    }
+    if (pDoc != NULL && pDoc->m_bAutoDelete)
+    {
+        // The document's last frame closes the document (and so the frame).
+        BOOL bOtherFrame = FALSE;
+        for (POSITION pos = pDoc->GetFirstViewPosition(); pos != NULL && !bOtherFrame;)
+            bOtherFrame = pDoc->GetNextView(pos)->GetParentFrame() != this;
+        if (!bOtherFrame)
+        {
+            pDoc->OnCloseDocument();
+            return;
+        }
+        pDoc->PreCloseFrame(this);
+    }
+    DestroyWindow();
+}
+
+void CFrameWnd::OnSetFocus(CWnd* pOldWnd)
+{
+    (void)pOldWnd;
+    if (m_pViewActive != NULL)
+        m_pViewActive->SetFocus();
+    else
+        Default();
+}
+
+void CFrameWnd::OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized)
+{
+    (void)pWndOther;
+    (void)bMinimized;
+    Default();
+    if (CView* pView = GetActiveFrame()->GetActiveView())
+        pView->OnActivateFrame(nState, this);
+}
+
+void CFrameWnd::OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu)
+{
+    if (nFlags == 0xFFFF && hSysMenu == NULL)
+        SetMessageText(AFX_IDS_IDLEMESSAGE);  // the menu closed
+    else
+        SetMessageText((nFlags & (MF_POPUP | MF_SEPARATOR)) ? 0 : nItemID);
+}
+
+LRESULT CFrameWnd::OnCommandHelp(WPARAM, LPARAM lParam)
+{
+    if (lParam == 0)
+    {
+        if (IsTracking())
+            lParam = HID_BASE_COMMAND + m_nIDTracking;
+        else if (m_nIDHelp != 0)
+            lParam = HID_BASE_RESOURCE + m_nIDHelp;
+    }
+    if (lParam == 0 || AfxGetApp() == NULL)
+        return FALSE;
+    AfxGetApp()->WinHelp(lParam, HELP_CONTEXT);
+    return TRUE;
+}
+
+void CFrameWnd::OnHelp()
+{
+    if (IsTracking())
+    {
+        OnCommandHelp(0, 0);
+        return;
+    }
+    for (HWND hWnd = ::GetFocus(); hWnd != NULL && hWnd != m_hWnd && ::IsChild(m_hWnd, hWnd);
+         hWnd = ::GetParent(hWnd))
+    {
+        if (::SendMessage(hWnd, WM_COMMANDHELP, 0, 0))
+            return;
+    }
+    SendMessage(WM_COMMANDHELP, 0, 0);
 }
 
 void CFrameWnd::OnSize(UINT nType, int cx, int cy)
@@ -239,11 +411,28 @@ LRESULT CFrameWnd::OnIdleUpdateCmdUI(WPARAM, LPARAM)
 
 void CFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle)
 {
-    (void)bAddToTitle;
+    if ((GetStyle() & FWS_ADDTOTITLE) == 0)
+        return;
+    CDocument* pDoc = GetActiveDocument();
+    UpdateFrameTitleForDocument(bAddToTitle && pDoc != NULL ? (LPCTSTR)pDoc->GetTitle() : NULL);
+}
+
+void CFrameWnd::UpdateFrameTitleForDocument(LPCTSTR lpszDocName)
+{
+    CString text = m_strTitle;
+    if (lpszDocName != NULL && *lpszDocName != '\0')
+    {
+        if (m_strTitle.IsEmpty())
+            text = lpszDocName;
+        else if (GetStyle() & FWS_PREFIXTITLE)
+            text = CString(lpszDocName) + TEXT(" - ") + m_strTitle;
+        else
+            text = m_strTitle + TEXT(" - ") + lpszDocName;
+    }
     CString current;
     GetWindowText(current);
-    if (current != m_strTitle)
-        SetWindowText(m_strTitle);
+    if (current != text)
+        SetWindowText(text);
 }
 
 void CFrameWnd::SetMessageText(LPCTSTR lpszText)
@@ -279,7 +468,13 @@ BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg)
 
 BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo)
 {
-    return CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+    if (m_pViewActive != NULL && m_pViewActive->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo))
+        return TRUE;
+    if (CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo))
+        return TRUE;
+    // A child frame leaves the application to the frame around it.
+    CWinApp* pApp = AfxGetApp();
+    return GetParentFrame() == NULL && pApp != NULL && pApp->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
 }
 
 // ------------------------------------------------------------ control bars

@@ -4,7 +4,7 @@
 
 #include <process.h>
 
-IMPLEMENT_DYNAMIC(CWinThread, CObject)
+IMPLEMENT_DYNAMIC(CWinThread, CCmdTarget)
 
 CWinThread::CWinThread() : CWinThread(NULL, NULL)
 {

@@ -40,6 +40,8 @@ CWinApp::CWinApp(LPCTSTR lpszAppName)
 
 CWinApp::~CWinApp()
 {
+    while (!m_templateList.IsEmpty())
+        delete (CDocTemplate*)m_templateList.RemoveHead();
     if (g_pApp == this)
         g_pApp = NULL;
 }
@@ -291,6 +293,14 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
     CString text;
     text.LoadString(nIDPrompt);
     return AfxMessageBox(text, nType, nIDHelp == (UINT)-1 ? nIDPrompt : nIDHelp);
+}
+
+// ---------------------------------------------------------------- help
+
+void CWinApp::WinHelp(DWORD_PTR dwData, UINT nCmd)
+{
+    CWnd* pMainWnd = AfxGetMainWnd();
+    ::WinHelp(pMainWnd->GetSafeHwnd(), m_pszHelpFilePath, nCmd, dwData);
 }
 
 // ---------------------------------------------------------------- wait cursor

@@ -14,14 +14,27 @@
 #include <framework/lists.h>
 #include <framework/menu.h>
 
+class CDocTemplate;
+class CDocument;
 class CFrameWnd;
 class CMiniDockFrameWnd;
+class CView;
 
 // What a frame's creation passes on to its client windows.
 struct CCreateContext
 {
     CRuntimeClass* m_pNewViewClass = NULL;  // the pane window to create, or NULL
+    CDocument* m_pCurrentDoc = NULL;        // the document the views show
+    CDocTemplate* m_pNewDocTemplate = NULL; // the template that makes the frame
+    CView* m_pLastView = NULL;              // a view of the frame being copied
     CFrameWnd* m_pCurrentFrame = NULL;
+};
+
+// What entering print preview saves of a frame. There is no preview window:
+// programs use the hook to hide and restore their own parts.
+struct CPrintPreviewState
+{
+    HMENU hMenu = NULL;  // the menu taken off the frame
 };
 
 class CFrameWnd : public CWnd
@@ -43,9 +56,30 @@ public:
                            CWnd* pParentWnd = NULL, CCreateContext* pContext = NULL);
     // Makes the pane window of pContext's view class (none without one).
     virtual BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext);
+    // Makes a view of pContext's class as the child nID; NULL on failure.
+    CWnd* CreateView(CCreateContext* pContext, UINT nID = AFX_IDW_PANE_FIRST);
     // Shows the frame (nCmdShow -1: as it is, or normally when hidden) and brings it to the top.
     virtual void ActivateFrame(int nCmdShow = -1);
+    // Once its views exist: sends them WM_INITIALUPDATE, makes the first
+    // pane the active view when none is, and shows the frame (bMakeVisible).
+    void InitialUpdateFrame(CDocument* pDoc, BOOL bMakeVisible);
+    // The frame whose view gets the commands: this one (an MDI frame: its active child).
     virtual CFrameWnd* GetActiveFrame() { return this; }
+
+    // The active view gets commands and the focus first; the active
+    // document is its document.
+    CView* GetActiveView() const { return m_pViewActive; }
+    // Makes pView active; with bNotify the old and new views hear of it
+    // (OnActivateView) and the new one gets the focus.
+    void SetActiveView(CView* pView, BOOL bNotify = TRUE);
+    // The document of this frame's own active view, or NULL.
+    virtual CDocument* GetActiveDocument();
+
+    // Menus: puts hMenuAlt (NULL: the default menu) on the frame.
+    virtual void OnUpdateFrameMenu(HMENU hMenuAlt);
+    // Print preview hook: entering takes the menu off (kept in pState),
+    // leaving puts it back and lays the frame out again.
+    virtual void OnSetPreviewMode(BOOL bPreview, CPrintPreviewState* pState);
 
     // Layout.
     virtual void RecalcLayout(BOOL bNotify = TRUE);
@@ -54,14 +88,20 @@ public:
     // the bars (and, through WM_FLOATSTATUS, the floating frames' state).
     virtual void OnIdleUpdate();
 
-    // Title: the document part comes from OnUpdateFrameTitle; with
-    // FWS_ADDTOTITLE it is added to m_strTitle.
+    // Title: with FWS_ADDTOTITLE the window text is m_strTitle and the
+    // active document's title ("Title - Document", or the other way round
+    // with FWS_PREFIXTITLE); without it the frame leaves its text alone.
     virtual void OnUpdateFrameTitle(BOOL bAddToTitle);
+    void UpdateFrameTitleForDocument(LPCTSTR lpszDocName);
     void SetTitle(LPCTSTR lpszTitle) { m_strTitle = lpszTitle; }
     CString GetTitle() const { return m_strTitle; }
-    // The text of the status bar (the child AFX_IDW_STATUS_BAR), if any.
+    // The text of the status bar (the child AFX_IDW_STATUS_BAR), if any:
+    // a string or the first line of a string resource (a command's prompt).
+    // AFX_IDS_IDLEMESSAGE is the idle prompt, shown when menus close.
     void SetMessageText(LPCTSTR lpszText);
     void SetMessageText(UINT nID);
+    // A command's prompt is being shown (a menu item is selected).
+    BOOL IsTracking() const { return m_nIDTracking != 0 && m_nIDTracking != AFX_IDS_IDLEMESSAGE; }
 
     // Control bars.
     CControlBar* GetControlBar(UINT nID);
@@ -84,6 +124,8 @@ public:
     void NotifyFloatingWindows(DWORD dwFlags);
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    // Commands go to the active view (then its document and template), to
+    // the frame, and from a top-level frame on to the application.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
 
     CPtrList m_listControlBars;
@@ -103,12 +145,31 @@ protected:
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     void PostNcDestroy() override { delete this; }
     CDockBar* FindDockBar(CControlBar* pBar, UINT nDockBarID);
+    // The first line of a string resource, or "" when there is none.
+    static CString FirstLineOf(UINT nID);
+    // WM_CREATE with the context the frame was created with.
+    int OnCreateHelper(LPCREATESTRUCT lpcs, CCreateContext* pContext);
     afx_msg int OnCreate(LPCREATESTRUCT lpcs);
     afx_msg void OnDestroy();
     afx_msg void OnSize(UINT nType, int cx, int cy);
+    // The close rule: the active document's CanCloseFrame; the main
+    // window asks every document (SaveAllModified) and closes them all;
+    // the last frame of an auto-delete document closes the document.
     afx_msg void OnClose();
+    afx_msg void OnSetFocus(CWnd* pOldWnd);
+    afx_msg void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
+    afx_msg void OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu);
     afx_msg LRESULT OnSetMessageString(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnIdleUpdateCmdUI(WPARAM, LPARAM);
+    // WM_COMMANDHELP: the help context lParam, else the prompt being shown
+    // (HID_BASE_COMMAND + id), else the frame (HID_BASE_RESOURCE + m_nIDHelp),
+    // goes to the application's WinHelp.
+    afx_msg LRESULT OnCommandHelp(WPARAM, LPARAM lParam);
+    // ID_HELP: WM_COMMANDHELP to the focus window and its parents up to
+    // this frame, until one takes it.
+    afx_msg void OnHelp();
+
+    CView* m_pViewActive;
     DECLARE_MESSAGE_MAP()
 };
 
@@ -147,3 +208,6 @@ protected:
 
 // Runs the idle work of every frame of the calling thread (from OnIdle).
 void AfxIdleUpdateFrames();
+// Makes a window of pContext's view class as pParent's child nID (a frame's
+// view or a splitter's pane); NULL when it cannot be made.
+CWnd* AfxCreatePane(CWnd* pParent, CCreateContext* pContext, UINT nID);

@@ -24,3 +24,9 @@
 #include <framework/framemsg.h>
 #include <framework/controlbar.h>
 #include <framework/frame.h>
+#include <framework/cmdids.h>
+#include <framework/doc.h>
+#include <framework/print.h>
+#include <framework/view.h>
+#include <framework/mdi.h>
+#include <framework/splitter.h>

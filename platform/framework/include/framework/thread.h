@@ -2,13 +2,13 @@
 // InitInstance/Run/ExitInstance cycle with a message loop.
 #pragma once
 
-#include <framework/object.h>
+#include <framework/cmdtarget.h>
 
 typedef UINT (*AFX_THREADPROC)(LPVOID);
 
 class CWnd;
 
-class CWinThread : public CObject
+class CWinThread : public CCmdTarget
 {
     DECLARE_DYNAMIC(CWinThread)
 public:

@@ -8,13 +8,19 @@
 // registry under Software\<company>\<application name>\<section>; without it
 // in an .ini file named after the application (m_pszProfileName). Binary
 // values are REG_BINARY in the registry and hex text in an .ini file.
+// Documents: the application owns its document templates (AddDocTemplate)
+// and deletes them with itself. Commands that no frame handled reach the
+// application's message map last.
 // Message boxes: AfxMessageBox and CWnd::MessageBox go through
 // CWinApp::DoMessageBox, which a test replaces with AfxSetMessageBoxHandler
 // to answer without showing a window.
 #pragma once
 
 #include <framework/cstring.h>
+#include <framework/lists.h>
 #include <framework/thread.h>
+
+class CDocTemplate;
 
 class CWinApp : public CWinThread
 {
@@ -48,6 +54,18 @@ public:
     HKEY GetAppRegistryKey();
     HKEY GetSectionKey(LPCTSTR lpszSection);
 
+    // Documents.
+    void AddDocTemplate(CDocTemplate* pTemplate) { m_templateList.AddTail(pTemplate); }
+    POSITION GetFirstDocTemplatePosition() const { return m_templateList.GetHeadPosition(); }
+    CDocTemplate* GetNextDocTemplate(POSITION& pos) const { return (CDocTemplate*)m_templateList.GetNext(pos); }
+    // SaveModified of every document of every template; FALSE when one was cancelled.
+    virtual BOOL SaveAllModified();
+    // Closes every document without asking.
+    virtual void CloseAllDocuments(BOOL bEndSession);
+
+    // Help: shows the help file's topic (nCmd HELP_CONTEXT: dwData is a help context).
+    virtual void WinHelp(DWORD_PTR dwData, UINT nCmd = HELP_CONTEXT);
+
     // Message boxes.
     virtual int DoMessageBox(LPCTSTR lpszPrompt, UINT nType, UINT nIDPrompt);
 
@@ -59,6 +77,9 @@ public:
     HCURSOR LoadStandardCursor(LPCTSTR lpszCursorName) const { return ::LoadCursor(NULL, lpszCursorName); }
     HICON LoadIcon(UINT nIDResource) const { return ::LoadIcon(m_hInstance, MAKEINTRESOURCE(nIDResource)); }
     HICON LoadStandardIcon(LPCTSTR lpszIconName) const { return ::LoadIcon(NULL, lpszIconName); }
+
+protected:
+    CPtrList m_templateList;
 
 private:
     CString m_strAppName;
