@@ -24,3 +24,7 @@
 #include <framework/framemsg.h>
 #include <framework/controlbar.h>
 #include <framework/frame.h>
+#include <framework/dockcontext.h>
+#include <framework/dockstate.h>
+#include <framework/tracker.h>
+#include <framework/ole.h>
