@@ -5,6 +5,7 @@
 #include <framework/framework.h>
 #include <gtest/gtest.h>
 
+#include "bar_fixture.h"
 #include "gui_app.h"
 #include "gui_resources.h"
 #include "picture.h"
@@ -12,38 +13,6 @@
 
 namespace
 {
-const int kClientWidth = 400;
-const int kClientHeight = 300;
-const CSize kTopBarSize(120, 28);
-const CSize kLeftBarSize(50, 90);
-const COLORREF kTopFill = RGB(0, 128, 255);
-const COLORREF kLeftFill = RGB(0, 160, 64);
-const UINT kTopBarID = 0xE810;
-const UINT kSecondTopBarID = 0xE811;
-const UINT kLeftBarID = 0xE812;
-
-// A bar of a fixed size painted in one colour.
-class SolidBar : public CControlBar
-{
-public:
-    SolidBar(CSize size, COLORREF fill) : m_size(size), m_fill(fill) {}
-    BOOL Create(CWnd* pParent, LPCTSTR lpszTitle, DWORD dwStyle, UINT nID)
-    {
-        return CWnd::Create(NULL, lpszTitle, WS_CHILD | WS_VISIBLE | dwStyle, CRect(0, 0, 0, 0), pParent, nID);
-    }
-    CSize CalcFixedLayout(BOOL, BOOL) override { return m_size; }
-    void DoPaint(CDC* pDC) override
-    {
-        CRect rect;
-        GetClientRect(&rect);
-        pDC->FillSolidRect(&rect, m_fill);
-    }
-
-private:
-    CSize m_size;
-    COLORREF m_fill;
-};
-
 class CountingFrame : public CFrameWnd
 {
 public:
@@ -54,34 +23,6 @@ public:
         CFrameWnd::RecalcLayout(bNotify);
     }
 };
-
-// A frame with a given client size at a fixed place; deletes itself with its window.
-template <class TFrame = CFrameWnd>
-TFrame* MakeFrame()
-{
-    TFrame* pFrame = new TFrame;
-    EXPECT_TRUE(pFrame->Create(NULL, TEXT("Frame test"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(20, 20, 100, 100)));
-    CRect rect(0, 0, kClientWidth, kClientHeight);
-    pFrame->CalcWindowRect(&rect);
-    pFrame->SetWindowPos(NULL, 0, 0, rect.Width(), rect.Height(), SWP_NOMOVE | SWP_NOZORDER);
-    return pFrame;
-}
-
-// Creates the bar in pFrame, allowed on dwSides, and docks it there.
-void CreateDocked(CFrameWnd* pFrame, SolidBar& bar, LPCTSTR lpszTitle, DWORD dwStyle, UINT nID, DWORD dwSides)
-{
-    ASSERT_TRUE(bar.Create(pFrame, lpszTitle, dwStyle, nID));
-    bar.EnableDocking(dwSides);
-    pFrame->DockControlBar(&bar);
-}
-
-CRect RectInFrame(CWnd* pWnd, CWnd* pFrame)
-{
-    CRect rect;
-    pWnd->GetWindowRect(&rect);
-    pFrame->ScreenToClient(&rect);
-    return rect;
-}
 
 TEST(FrameTest, LoadFrameTakesMenuAcceleratorsAndTitleOfItsResource)
 {

@@ -1,3 +1,4 @@
+#include <framework/dockcontext.h>
 #include <framework/frame.h>
 #include <framework/gdi.h>
 #include <framework/winapp.h>
@@ -94,6 +95,8 @@ BEGIN_MESSAGE_MAP(CControlBar, CWnd)
     ON_WM_CREATE()
     ON_WM_DESTROY()
     ON_WM_PAINT()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONDBLCLK()
     ON_MESSAGE(WM_SIZEPARENT, OnSizeParent)
     ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
 END_MESSAGE_MAP()
@@ -101,7 +104,7 @@ END_MESSAGE_MAP()
 CControlBar::CControlBar()
     : m_cxLeftBorder(6), m_cxRightBorder(6), m_cyTopBorder(2), m_cyBottomBorder(2),
       m_nMRUWidth(32767), m_dwStyle(0), m_dwDockStyle(0), m_pDockSite(NULL), m_pDockBar(NULL),
-      m_bAutoDelete(FALSE), m_nStateFlags(0)
+      m_pDockContext(NULL), m_bAutoDelete(FALSE), m_nStateFlags(0)
 {
 }
 
@@ -109,6 +112,7 @@ CControlBar::~CControlBar()
 {
     if (m_hWnd != NULL)
         DestroyWindow();
+    delete m_pDockContext;
 }
 
 LPCTSTR CControlBar::RegisterBarClass()
@@ -185,6 +189,8 @@ void CControlBar::EnableDocking(DWORD dwDockStyle)
     m_dwDockStyle = dwDockStyle;
     if (m_pDockSite == NULL)
         m_pDockSite = GetParentFrame();
+    if (m_pDockContext == NULL && dwDockStyle != 0)
+        m_pDockContext = new CDockContext(this);
     if (GetOwner() == NULL && GetParent() != NULL)
         ::SetWindowLongPtr(m_hWnd, GWLP_HWNDPARENT, (LONG_PTR)GetParent()->m_hWnd);
 }
@@ -289,6 +295,31 @@ void CControlBar::OnPaint()
 
 void CControlBar::OnUpdateCmdUI(CFrameWnd*, BOOL)
 {
+}
+
+void CControlBar::OnLButtonDown(UINT nFlags, CPoint point)
+{
+    // A bar floating in a frame other than a floating frame moves with it.
+    CFrameWnd* pParentFrame = GetParentFrame();
+    bool bInOtherFrame = IsFloating() && pParentFrame != NULL &&
+                         !pParentFrame->IsKindOf(RUNTIME_CLASS(CMiniDockFrameWnd));
+    if (m_pDockContext == NULL || bInOtherFrame)
+    {
+        CWnd::OnLButtonDown(nFlags, point);
+        return;
+    }
+    ClientToScreen(&point);
+    m_pDockContext->StartDrag(point);
+}
+
+void CControlBar::OnLButtonDblClk(UINT nFlags, CPoint point)
+{
+    if (m_pDockContext == NULL)
+    {
+        CWnd::OnLButtonDblClk(nFlags, point);
+        return;
+    }
+    m_pDockContext->ToggleDocking();
 }
 
 LRESULT CControlBar::OnIdleUpdateCmdUI(WPARAM wParam, LPARAM)
@@ -457,11 +488,8 @@ void CDockBar::RemovePlaceholder(UINT nID)
     }
 }
 
-void CDockBar::DockControlBar(CControlBar* pBar, LPCRECT lpRect)
+void CDockBar::PrepareToDock(CControlBar* pBar)
 {
-    CDockBar* pOldDockBar = pBar->m_pDockBar;
-    UINT nID = (UINT)pBar->GetDlgCtrlID() & 0xFFFF;
-
     if (m_bFloating && (pBar->m_dwDockStyle & CBRS_FLOAT_MULTI))
         m_dwStyle |= CBRS_FLOAT_MULTI;
     if (!(m_dwStyle & CBRS_FLOAT_MULTI))
@@ -472,6 +500,13 @@ void CDockBar::DockControlBar(CControlBar* pBar, LPCRECT lpRect)
     }
     pBar->m_dwStyle = (pBar->m_dwStyle & ~(CBRS_ALIGN_ANY | CBRS_FLOATING)) | (m_dwStyle & CBRS_ALIGN_ANY) |
                       (m_bFloating ? CBRS_FLOATING : 0);
+}
+
+void CDockBar::DockControlBar(CControlBar* pBar, LPCRECT lpRect)
+{
+    CDockBar* pOldDockBar = pBar->m_pDockBar;
+    UINT nID = (UINT)pBar->GetDlgCtrlID() & 0xFFFF;
+    PrepareToDock(pBar);
 
     int nPos = -1;
     if (lpRect != NULL)

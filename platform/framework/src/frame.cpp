@@ -1,5 +1,7 @@
 #include <framework/framework.h>
 
+#include <windowsx.h>
+
 #include <vector>
 
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
@@ -576,21 +578,49 @@ void CFrameWnd::DockControlBar(CControlBar* pBar, CDockBar* pDockBar, LPCRECT lp
 
 void CFrameWnd::ReDockControlBar(CControlBar* pBar, CDockBar* pDockBar, LPCRECT lpRect)
 {
-    if (pDockBar == NULL)
+    // The side that kept the bar's place wins, and the place itself over lpRect.
+    UINT nID = (UINT)pBar->GetDlgCtrlID() & 0xFFFF;
+    CDockBar* pKeeper = NULL;
+    for (const auto& side : kDockSides)
     {
-        // The side that kept the bar's place, else the one its style allows.
-        UINT nID = (UINT)pBar->GetDlgCtrlID() & 0xFFFF;
-        for (const auto& side : kDockSides)
+        CDockBar* pSide = (CDockBar*)GetControlBar(side.nID);
+        for (int i = 1; pSide != NULL && pKeeper == NULL && i < (int)pSide->m_arrBars.GetSize(); ++i)
         {
-            CDockBar* pSide = (CDockBar*)GetControlBar(side.nID);
-            for (int i = 1; pSide != NULL && pDockBar == NULL && i < (int)pSide->m_arrBars.GetSize(); ++i)
-            {
-                if (CDockBar::IsPlaceholder(pSide->m_arrBars[i]) && (UINT)(UINT_PTR)pSide->m_arrBars[i] == nID)
-                    pDockBar = pSide;
-            }
+            if (CDockBar::IsPlaceholder(pSide->m_arrBars[i]) && (UINT)(UINT_PTR)pSide->m_arrBars[i] == nID)
+                pKeeper = pSide;
         }
     }
-    DockControlBar(pBar, pDockBar, lpRect);
+    if (pKeeper != NULL && (pDockBar == NULL || pDockBar == pKeeper))
+        DockControlBar(pBar, pKeeper, NULL);
+    else
+        DockControlBar(pBar, pDockBar, lpRect);
+}
+
+DWORD CFrameWnd::CanDock(CRect rect, DWORD dwDockStyle, CDockBar** ppDockBar)
+{
+    for (const auto& side : kDockSides)
+    {
+        if (!(dwDockStyle & side.dwAlign))
+            continue;
+        CControlBar* pDockBar = GetControlBar(side.nID);
+        if (pDockBar == NULL || !pDockBar->IsKindOf(RUNTIME_CLASS(CDockBar)) || !pDockBar->IsWindowVisible())
+            continue;
+        // An empty dock bar counts as one pixel thick so that a bar can reach it.
+        CRect rectBar;
+        pDockBar->GetWindowRect(&rectBar);
+        if (rectBar.Width() == 0)
+            rectBar.right++;
+        if (rectBar.Height() == 0)
+            rectBar.bottom++;
+        CRect overlap;
+        if (overlap.IntersectRect(&rectBar, &rect))
+        {
+            if (ppDockBar != NULL)
+                *ppDockBar = (CDockBar*)pDockBar;
+            return side.dwAlign;
+        }
+    }
+    return 0;
 }
 
 CMiniDockFrameWnd* CFrameWnd::CreateFloatingFrame(DWORD dwStyle)
@@ -669,6 +699,8 @@ BOOL CMiniFrameWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lps
 BEGIN_MESSAGE_MAP(CMiniDockFrameWnd, CMiniFrameWnd)
     ON_WM_CLOSE()
     ON_MESSAGE(WM_FLOATSTATUS, OnFloatStatus)
+    ON_MESSAGE(WM_NCLBUTTONDOWN, OnNcLButtonDown)
+    ON_MESSAGE(WM_NCLBUTTONDBLCLK, OnNcLButtonDblClk)
 END_MESSAGE_MAP()
 
 CMiniDockFrameWnd::CMiniDockFrameWnd() : m_wndDockBar(TRUE)
@@ -687,9 +719,13 @@ BOOL CMiniDockFrameWnd::Create(CWnd* pParent, DWORD dwBarStyle)
         m_bInRecalcLayout = FALSE;
         return FALSE;
     }
+    // The dock bar is made as the parent's child, so that it joins the
+    // parent's bars (and its saved layout), then moves in here.
     DWORD dwAlign = (dwBarStyle & CBRS_ORIENT_VERT) ? CBRS_ALIGN_LEFT : CBRS_ALIGN_TOP;
-    BOOL bDockBar = m_wndDockBar.Create(this, WS_CHILD | WS_VISIBLE | dwAlign | (dwBarStyle & CBRS_FLOAT_MULTI),
+    BOOL bDockBar = m_wndDockBar.Create(pParent, WS_CHILD | WS_VISIBLE | dwAlign | (dwBarStyle & CBRS_FLOAT_MULTI),
                                         AFX_IDW_DOCKBAR_FLOAT);
+    if (bDockBar)
+        m_wndDockBar.SetParent(this);
     m_bInRecalcLayout = FALSE;
     return bDockBar;
 }
@@ -738,4 +774,46 @@ LRESULT CMiniDockFrameWnd::OnFloatStatus(WPARAM wParam, LPARAM)
     if (wParam & (FS_ENABLE | FS_DISABLE))
         EnableWindow((wParam & FS_ENABLE) != 0);
     return TRUE;
+}
+
+CControlBar* CMiniDockFrameWnd::FirstBar() const
+{
+    for (int i = 1; i < (int)m_wndDockBar.m_arrBars.GetSize(); ++i)
+    {
+        if (CControlBar* pBar = m_wndDockBar.GetDockedControlBar(i))
+            return pBar;
+    }
+    return NULL;
+}
+
+LRESULT CMiniDockFrameWnd::OnNcLButtonDown(WPARAM wParam, LPARAM lParam)
+{
+    CControlBar* pBar = (m_wndDockBar.m_dwStyle & CBRS_FLOAT_MULTI) ? NULL : FirstBar();
+    CPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    if (pBar != NULL && pBar->m_pDockContext != NULL)
+    {
+        if (wParam == HTCAPTION)
+        {
+            BringWindowToTop();
+            pBar->m_pDockContext->StartDrag(point);
+            return 0;
+        }
+        if (wParam >= HTSIZEFIRST && wParam <= HTSIZELAST)
+        {
+            pBar->m_pDockContext->StartResize((int)wParam, point);
+            return 0;
+        }
+    }
+    return Default();
+}
+
+LRESULT CMiniDockFrameWnd::OnNcLButtonDblClk(WPARAM wParam, LPARAM)
+{
+    CControlBar* pBar = (m_wndDockBar.m_dwStyle & CBRS_FLOAT_MULTI) ? NULL : FirstBar();
+    if (wParam == HTCAPTION && pBar != NULL && pBar->m_pDockContext != NULL)
+    {
+        pBar->m_pDockContext->ToggleDocking();
+        return 0;
+    }
+    return Default();
 }

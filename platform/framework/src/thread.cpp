@@ -11,8 +11,8 @@ CWinThread::CWinThread() : CWinThread(NULL, NULL)
 }
 
 CWinThread::CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
-    : m_hThread(NULL), m_nThreadID(0), m_bAutoDelete(TRUE), m_msgCur(),
-      m_pMainWnd(NULL), m_ptCursorLast(), m_nMsgLast(0),
+    : m_hThread(NULL), m_nThreadID(0), m_pMainWnd(NULL), m_bAutoDelete(TRUE), m_msgCur(),
+      m_ptCursorLast(), m_nMsgLast(0),
       m_pfnThreadProc(pfnThreadProc), m_pThreadParams(pParam)
 {
 }

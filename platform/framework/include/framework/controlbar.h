@@ -13,7 +13,10 @@
 // that docking it again without a rectangle puts it back there.
 //
 // Every bar belongs to its docking frame's m_listControlBars from WM_CREATE
-// to WM_DESTROY. Bars are used on the thread that made them only.
+// to WM_DESTROY (a floating frame's dock bar to the frame it floats for).
+// A bar that allows docking owns a CDockContext: pressing the bar drags
+// it, a double click docks or floats it. Bars are used on the thread that
+// made them only.
 #pragma once
 
 #include <framework/framemsg.h>
@@ -22,6 +25,8 @@
 
 class CFrameWnd;
 class CDockBar;
+class CDockContext;
+class CControlBarInfo;
 
 struct AFX_SIZEPARENTPARAMS
 {
@@ -41,7 +46,8 @@ public:
     // Bar styles are the CBRS_* bits of the style passed to creation.
     void SetBarStyle(DWORD dwStyle);
     DWORD GetBarStyle() const { return m_dwStyle; }
-    // Allows docking on the CBRS_ALIGN_* sides of dwDockStyle (0: none).
+    // Allows docking on the CBRS_ALIGN_* sides of dwDockStyle (0: none);
+    // makes the bar's dock context the first time it is allowed.
     void EnableDocking(DWORD dwDockStyle);
     BOOL IsFloating() const;
     // Visible now, or about to be shown by a delayed show.
@@ -66,6 +72,10 @@ public:
     // style the layout should see (WS_VISIBLE as it will be).
     DWORD RecalcDelayShow(AFX_SIZEPARENTPARAMS* lpLayout);
 
+    // The bar's part of a saved layout (dockstate.h).
+    virtual void GetBarInfo(CControlBarInfo* pInfo);
+    virtual void SetBarInfo(CControlBarInfo* pInfo, CFrameWnd* pFrameWnd);
+
     INT_PTR OnToolHitTest(CPoint point, TOOLINFO* pTI) const override;
     void PostNcDestroy() override;
 
@@ -79,6 +89,7 @@ public:
     DWORD m_dwDockStyle;      // sides it may dock on
     CFrameWnd* m_pDockSite;   // the frame that docks it
     CDockBar* m_pDockBar;     // the dock bar holding it, or NULL
+    CDockContext* m_pDockContext;  // owned; NULL until docking is enabled
     BOOL m_bAutoDelete;       // delete the object when its window goes
     enum { delayHide = 1, delayShow = 2 };
     UINT m_nStateFlags;
@@ -88,6 +99,8 @@ protected:
     afx_msg int OnCreate(LPCREATESTRUCT lpcs);
     afx_msg void OnDestroy();
     afx_msg void OnPaint();
+    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
+    afx_msg void OnLButtonDblClk(UINT nFlags, CPoint point);
     afx_msg LRESULT OnSizeParent(WPARAM, LPARAM lParam);
     afx_msg LRESULT OnIdleUpdateCmdUI(WPARAM wParam, LPARAM);
     DECLARE_MESSAGE_MAP()
@@ -120,6 +133,11 @@ public:
     CSize CalcFixedLayout(BOOL bStretch, BOOL bHorz) override;
     CSize CalcDynamicLayout(int nLength, DWORD nMode) override;
 
+    // The entries as ids; SetBarInfo rebuilds the entries from them, taking
+    // the bars from wherever they are.
+    void GetBarInfo(CControlBarInfo* pInfo) override;
+    void SetBarInfo(CControlBarInfo* pInfo, CFrameWnd* pFrameWnd) override;
+
     static BOOL IsPlaceholder(void* pEntry) { return pEntry != NULL && (UINT_PTR)pEntry < 0x10000; }
 
     BOOL m_bFloating;
@@ -129,6 +147,9 @@ public:
 
 protected:
     void RemovePlaceholder(UINT nID);
+    // Gives pBar this dock bar's side and floating style (and a single
+    // floating bar's title to the dock bar) before it is docked here.
+    void PrepareToDock(CControlBar* pBar);
     void PostNcDestroy() override {}
     afx_msg LRESULT OnSizeParent(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()

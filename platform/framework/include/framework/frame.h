@@ -19,6 +19,7 @@ class CDocument;
 class CFrameWnd;
 class CMiniDockFrameWnd;
 class CView;
+class CDockState;
 
 // What a frame's creation passes on to its client windows.
 struct CCreateContext
@@ -122,6 +123,16 @@ public:
     virtual CMiniDockFrameWnd* CreateFloatingFrame(DWORD dwStyle);
     // Sends WM_FLOATSTATUS to the frame's floating frames.
     void NotifyFloatingWindows(DWORD dwFlags);
+    // The CBRS_ALIGN_* side among dwDockStyle's whose dock bar rect
+    // (screen) touches, and that dock bar; 0 when none.
+    DWORD CanDock(CRect rect, DWORD dwDockStyle, CDockBar** ppDockBar = NULL);
+
+    // Saved layout (dockstate.h). SetDockState applies a state that fits
+    // the frame and refuses (FALSE) one that does not, changing nothing.
+    void GetDockState(CDockState& state);
+    BOOL SetDockState(const CDockState& state);
+    void SaveBarState(LPCTSTR lpszProfileName);
+    BOOL LoadBarState(LPCTSTR lpszProfileName);
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
     // Commands go to the active view (then its document and template), to
@@ -190,6 +201,8 @@ protected:
 
 // The frame a floated bar lives in: one dock bar filling it, the window
 // sized to its bars. Closing it hides its bars instead of destroying them.
+// Its caption drags its bar (one bar only) and a double click docks it;
+// its sizing borders resize the bar.
 class CMiniDockFrameWnd : public CMiniFrameWnd
 {
     DECLARE_DYNCREATE(CMiniDockFrameWnd)
@@ -201,8 +214,12 @@ public:
     CDockBar m_wndDockBar;
 
 protected:
+    // The first bar docked here, or NULL.
+    CControlBar* FirstBar() const;
     afx_msg void OnClose();
     afx_msg LRESULT OnFloatStatus(WPARAM wParam, LPARAM);
+    afx_msg LRESULT OnNcLButtonDown(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnNcLButtonDblClk(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 };
 

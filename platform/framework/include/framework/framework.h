@@ -30,3 +30,7 @@
 #include <framework/view.h>
 #include <framework/mdi.h>
 #include <framework/splitter.h>
+#include <framework/dockcontext.h>
+#include <framework/dockstate.h>
+#include <framework/tracker.h>
+#include <framework/ole.h>
