@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "automation.h"
 #include "bench_anchor.h"
 #include "bench_clock.h"
 
@@ -73,30 +74,6 @@ int Call(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args,
     return SUCCEEDED(hr) ? value : int(hr);
 }
 
-VARIANT Text(const wchar_t* text)
-{
-    VARIANT v;
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = SysAllocString(text);
-    return v;
-}
-
-VARIANT Number(int value)
-{
-    VARIANT v;
-    V_VT(&v) = VT_I4;
-    V_I4(&v) = value;
-    return v;
-}
-
-VARIANT Object(IDispatch* object)
-{
-    VARIANT v;
-    V_VT(&v) = VT_DISPATCH;
-    V_DISPATCH(&v) = object;
-    return v;
-}
-
 // Property gets of `name` per second, by id as a script engine calls them.
 double CallsPerSecond(IDispatch* object, const wchar_t* name)
 {
@@ -154,44 +131,34 @@ void BenchMail(HMODULE dll)
         seed = seed * 1103515245u + 12345u;
         b = char(seed >> 16);
     }
-    HANDLE file = CreateFileA(attached.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteWholeFile(attached, bytes);
 
     IDispatch* message = CreateFromDll(dll, kMessageClass);
     IDispatch* mail = CreateFromDll(dll, kMailClass);
     IDispatch* pop = CreateFromDll(dll, kPopClass);
     double start = Now();
-    Call(message, L"From", {Text(L"ann@x.test")}, DISPATCH_PROPERTYPUT);
-    Call(message, L"Subject", {Text(L"benchmark")}, DISPATCH_PROPERTYPUT);
-    Call(message, L"Body", {Text(L"The attachment follows.\r\n")}, DISPATCH_PROPERTYPUT);
-    Call(message, L"AddToRecipient", {Text(kRecipient)});
-    int added = Call(message, L"AddAttachment", {Text(Wide(attached).c_str())});
-    int sent = Call(mail, L"SendMessage", {Text(L"127.0.0.1"), Number(smtpPort), Object(message)});
+    Call(message, L"From", {TextArg(L"ann@x.test")}, DISPATCH_PROPERTYPUT);
+    Call(message, L"Subject", {TextArg(L"benchmark")}, DISPATCH_PROPERTYPUT);
+    Call(message, L"Body", {TextArg(L"The attachment follows.\r\n")}, DISPATCH_PROPERTYPUT);
+    Call(message, L"AddToRecipient", {TextArg(kRecipient)});
+    int added = Call(message, L"AddAttachment", {TextArg(Wide(attached).c_str())});
+    int sent = Call(mail, L"SendMessage",
+                    {TextArg(L"127.0.0.1"), IntArg(smtpPort), ObjectArg(message)});
     double sendSeconds = Now() - start;
 
     IDispatch* read = CreateFromDll(dll, kMessageClass);
     start = Now();
-    int connected = Call(pop, L"Connect", {Text(kMailbox), Text(L"secret"), Text(L"127.0.0.1"),
-                                           Number(pop3Port)});
-    int first = Call(pop, L"GetFirstMessage", {Object(read)});
+    int connected = Call(pop, L"Connect",
+                         {TextArg(kMailbox), TextArg(L"secret"), TextArg(L"127.0.0.1"),
+                          IntArg(pop3Port)});
+    int first = Call(pop, L"GetFirstMessage", {ObjectArg(read)});
     BSTR path = SysAllocString(Wide(saved).c_str());
-    VARIANT pathArg;
-    V_VT(&pathArg) = VT_BYREF | VT_BSTR;
-    V_BSTRREF(&pathArg) = &path;
-    int stored = Call(read, L"SaveAttachmentToFile", {Number(0), pathArg});
+    int stored = Call(read, L"SaveAttachmentToFile", {IntArg(0), BstrRefArg(&path)});
     Call(pop, L"Disconnect", {});
     double retrieveSeconds = Now() - start;
     SysFreeString(path);
 
-    std::string back;
-    file = CreateFileA(saved.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    back.resize(kAttachmentBytes + 1);
-    DWORD got = 0;
-    ReadFile(file, &back[0], DWORD(back.size()), &got, nullptr);
-    CloseHandle(file);
-    back.resize(got);
+    std::string back = ReadWholeFile(saved);
     for (IDispatch* object : {message, mail, pop, read})
         if (object)
             object->Release();

@@ -45,29 +45,6 @@ int Port(const char* name) { return atoi(Env(name).c_str()); }
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-std::string ReadAll(const std::string& path)
-{
-    std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-void WriteAll(const std::string& path, const std::string& bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 std::string SeededBytes(size_t count, unsigned seed)
 {
     std::string bytes(count, '\0');
@@ -76,14 +53,6 @@ std::string SeededBytes(size_t count, unsigned seed)
         b = char(seed >> 16);
     }
     return bytes;
-}
-
-VARIANT ObjectArg(IDispatch* object)
-{
-    VARIANT v;
-    V_VT(&v) = VT_DISPATCH;
-    V_DISPATCH(&v) = object;
-    return v;
 }
 
 // Late-bound calls with owned string arguments, retval as an int or text.
@@ -148,7 +117,7 @@ protected:
         return pop.Int(L"Connect", {Str(user), Str(password), Str(kLoopback),
                                     IntArg(Port("MAIL_POP3_PORT"))});
     }
-    std::string SmtpLog() { return ReadAll(Env("MAIL_SMTP_LOG")); }
+    std::string SmtpLog() { return ReadWholeFile(Env("MAIL_SMTP_LOG")); }
 };
 
 TEST_F(MailComponent, SentMailIsReadBackWithItsAttachment)
@@ -156,7 +125,7 @@ TEST_F(MailComponent, SentMailIsReadBackWithItsAttachment)
     const std::string attachment = TempPath("Attached File.bin");
     const std::string saved = TempPath("saved.bin");
     const std::string bytes = SeededBytes(kAttachmentBytes, 5);
-    WriteAll(attachment, bytes);
+    WriteWholeFile(attachment, bytes);
     const std::string body = "Hello,\r\n.a line starting with a dot\r\nbye\r\n";
     const std::string subject = "End to end";
     {
@@ -224,7 +193,7 @@ TEST_F(MailComponent, SentMailIsReadBackWithItsAttachment)
     EXPECT_EQ("", read.Text(L"GetOriginalAttachmentName", {IntArg(1)}));
     BSTR path = SysAllocString(Wide(saved).c_str());
     EXPECT_EQ(kSuccess, read.Int(L"SaveAttachmentToFile", {IntArg(0), BstrRefArg(&path)}));
-    EXPECT_TRUE(ReadAll(saved) == bytes) << "the saved attachment differs";
+    EXPECT_TRUE(ReadWholeFile(saved) == bytes) << "the saved attachment differs";
     EXPECT_EQ(kBadAttachmentIndex,
               read.Int(L"SaveAttachmentToFile", {IntArg(1), BstrRefArg(&path)}));
     SysFreeString(path);
@@ -318,7 +287,7 @@ TEST_F(MailComponent, AnAttachmentOfAnotherEncodingIsSavedAsItCame)
         "--b\nContent-Type: text/plain\n\ntext\n"
         "--b\nContent-Type: application/octet-stream\nContent-Transfer-Encoding: 8bit\n"
         "Content-Disposition: attachment; filename=\"Raw.BIN\"\n\n" + kRaw + "--b--\n";
-    WriteAll(Env("MAIL_POP3_MAIL") + "\\" + kScratchMailbox + "\\new\\8bit.test", stored);
+    WriteWholeFile(Env("MAIL_POP3_MAIL") + "\\" + kScratchMailbox + "\\new\\8bit.test", stored);
     Scripted pop(L"ZQMail.POP");
     Scripted read(L"ZQMail.ZQMessage");
     ASSERT_EQ(kSuccess, Connect(pop, kScratch)) << pop.Text(L"GetLastError");
@@ -330,7 +299,7 @@ TEST_F(MailComponent, AnAttachmentOfAnotherEncodingIsSavedAsItCame)
     SysFreeString(path);
     // The mail store's LF comes back as CR LF, as POP3 carries lines; the
     // line break before the boundary belongs to the boundary.
-    EXPECT_EQ("raw \xE9 bytes\r\nsecond line", ReadAll(saved));
+    EXPECT_EQ("raw \xE9 bytes\r\nsecond line", ReadWholeFile(saved));
     EXPECT_EQ(kSuccess, pop.Int(L"Disconnect"));
     DeleteFileA(saved.c_str());
 }
