@@ -260,34 +260,29 @@ int CServiceManager::EnumDependents(const char* service, std::vector<std::string
     return result;
 }
 
-int CServiceManager::GetDisplayName(const char* service, std::string& displayName)
+int CServiceManager::LookUpName(NameLookup lookup, const char* name, std::string& found)
 {
-    displayName.clear();
-    if (!service)
+    found.clear();
+    if (!name)
         return Fail(ERROR_INVALID_PARAMETER);
     if (!manager_)
         return Fail(ERROR_INVALID_HANDLE);
     std::vector<char> buffer(kNameBytes);
     DWORD length = kNameBytes;
-    if (!GetServiceDisplayNameA(manager_, service, buffer.data(), &length))
+    if (!lookup(manager_, name, buffer.data(), &length))
         return Fail(GetLastError());
-    displayName = buffer.data();
+    found = buffer.data();
     return 1;
+}
+
+int CServiceManager::GetDisplayName(const char* service, std::string& displayName)
+{
+    return LookUpName(GetServiceDisplayNameA, service, displayName);
 }
 
 int CServiceManager::GetKeyName(const char* displayName, std::string& service)
 {
-    service.clear();
-    if (!displayName)
-        return Fail(ERROR_INVALID_PARAMETER);
-    if (!manager_)
-        return Fail(ERROR_INVALID_HANDLE);
-    std::vector<char> buffer(kNameBytes);
-    DWORD length = kNameBytes;
-    if (!GetServiceKeyNameA(manager_, displayName, buffer.data(), &length))
-        return Fail(GetLastError());
-    service = buffer.data();
-    return 1;
+    return LookUpName(GetServiceKeyNameA, displayName, service);
 }
 
 int CServiceManager::LockDatabase()

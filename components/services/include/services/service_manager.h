@@ -101,6 +101,9 @@ private:
     int Fail(LONG code);
     int WaitForStop(SC_HANDLE service, SERVICE_STATUS status);
     int Control(const char* service, DWORD access, DWORD control, LONG nullNameCode);
+    // A name the manager maps to another (display name, key name).
+    using NameLookup = BOOL(WINAPI*)(SC_HANDLE, LPCSTR, LPSTR, LPDWORD);
+    int LookUpName(NameLookup lookup, const char* name, std::string& found);
 
     SC_HANDLE manager_ = nullptr;
     SC_LOCK lock_ = nullptr;
