@@ -47,6 +47,11 @@ VARIANT IntArg(int value);
 VARIANT RefArg(VARIANT* target);
 VARIANT BstrRefArg(BSTR* target);
 VARIANT TextArg(const wchar_t* text);  // owned by the caller: VariantClear it
+VARIANT ObjectArg(IDispatch* object);  // no reference added
+
+// A whole file's bytes, "<missing>" when it cannot be opened.
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& bytes);
 
 // Runs a VBScript text with `cscript //nologo`: its exit code and output.
 int RunVbScript(const char* text, std::string& output);

@@ -12,6 +12,9 @@ std::string WindowsPath(std::string path)
 
 const INVOKEKIND kMethod = INVOKE_FUNC;
 const INVOKEKIND kGet = INVOKE_PROPERTYGET;
+// A put's parameter names are those of the get of the same id, as the type
+// library answers by id: the table leaves them out.
+const INVOKEKIND kPut = INVOKE_PROPERTYPUT;
 
 }  // namespace
 
@@ -38,6 +41,58 @@ const std::vector<ComponentFacts>& AllComponents()
            "method StartService"},
           {"ICControl", 2, kMethod, "StopService", "bsSvcName,pError", "method StopService"},
           {"ICControl", 3, kGet, "GetLastError", "pVal", "property GetLastError"}}},
+        {WindowsPath(ZQEMAIL_DLL), "ZQEMAILLib", "{AEFEA834-AF5B-11D2-90F6-0000E8314562}",
+         "ZQEMail 1.0 Type Library",
+         {{"ZQMail", "{AEFEA845-AF5B-11D2-90F6-0000E8314562}", "ZQMail Class", "IZQMail",
+           "{AEFEA844-AF5B-11D2-90F6-0000E8314562}", "IZQMail Interface", "ZQMail.SMTP.1",
+           "ZQMail.SMTP"},
+          {"CZQMessage", "{AEFEA848-AF5B-11D2-90F6-0000E8314562}", "ZQMessage Class",
+           "IZQMessage", "{AEFEA847-AF5B-11D2-90F6-0000E8314562}", "IZQMessage Interface",
+           "ZQMail.ZQMessage.1", "ZQMail.ZQMessage"},
+          {"CZQPop", "{91C18B86-D9C8-11D2-9124-0040054EE370}", "CZQPop Class", "ICZQPop",
+           "{91C18B85-D9C8-11D2-9124-0040054EE370}", "ICZQPop Interface", "ZQMail.POP.1",
+           "ZQMail.POP"}},
+         {{"IZQMail", 1, kMethod, "SendMessage", "sServerName,nPort,pMessage,pnRetVal",
+           "method SendMessage"},
+          {"IZQMail", 2, kGet, "GetLastError", "pVal", "property GetLastError"},
+          {"IZQMail", 3, kPut, "Timeout", "", "property Timeout"},
+          {"IZQMessage", 2, kGet, "MessageObject", "pVal", "property MessageObject"},
+          {"IZQMessage", 3, kGet, "Body", "pVal", "property Body"},
+          {"IZQMessage", 3, kPut, "Body", "", "property Body"},
+          {"IZQMessage", 4, kGet, "Subject", "pVal", "property Subject"},
+          {"IZQMessage", 4, kPut, "Subject", "", "property Subject"},
+          {"IZQMessage", 5, kGet, "From", "pVal", "property From"},
+          {"IZQMessage", 5, kPut, "From", "", "property From"},
+          {"IZQMessage", 8, kMethod, "AddAttachment", "sVal,pnError", "method AddAttachment"},
+          {"IZQMessage", 9, kMethod, "AddToRecipient", "sVal", "method AddToRecipient"},
+          {"IZQMessage", 10, kMethod, "AddCcRecipient", "sVal", "method AddCCRecipient"},
+          {"IZQMessage", 11, kMethod, "AddBccRecipient", "sVal", "method AddBccRecipient"},
+          {"IZQMessage", 12, kMethod, "AddBodyFromFile", "sVal,pnError",
+           "method AddBodyFromFile"},
+          {"IZQMessage", 13, kGet, "MessageId", "pVal", "property MessageId"},
+          {"IZQMessage", 14, kMethod, "GetToRecipient", "nIndex,pVal,pnError",
+           "method GetToRecipient"},
+          {"IZQMessage", 15, kMethod, "GetCcRecipient", "nIndex,pVal,pnError",
+           "method GetCcRecipient"},
+          {"IZQMessage", 16, kGet, "CcCount", "pVal", "property CcCount"},
+          {"IZQMessage", 17, kGet, "ToCount", "pVal", "property ToCount"},
+          {"IZQMessage", 18, kGet, "AttachmentCount", "pVal", "property AttachmentCount"},
+          {"IZQMessage", 19, kMethod, "SaveAttachmentToFile", "nIndex,sPath,pnError",
+           "method SaveAttachmentToFile"},
+          {"IZQMessage", 20, kMethod, "GetOriginalAttachmentName", "nIndex,pName",
+           "method GetOriginalAttachmentName"},
+          {"ICZQPop", 1, kMethod, "Connect", "sUserID,sPassword,sServerName,nPort,pnRetVal",
+           "method Connect"},
+          {"ICZQPop", 2, kMethod, "GetFirstMessage", "pMessage,pnRetVal",
+           "method GetFirstMessage"},
+          {"ICZQPop", 3, kMethod, "GetNextMessage", "pMessage,pnRetVal", "method GetNextMessage"},
+          {"ICZQPop", 4, kMethod, "DeleteMessage", "nMessageID,pnRetVal", "method DeleteMessage"},
+          {"ICZQPop", 5, kMethod, "DeleteAllMessages", "pnRetVal", "method DeleteAllMessages"},
+          {"ICZQPop", 6, kMethod, "Disconnect", "pnRetVal", "method Disconnect"},
+          {"ICZQPop", 7, kPut, "Timeout", "", "property Timeout"},
+          {"ICZQPop", 8, kGet, "GetLastError", "pVal", "property GetLastError"},
+          {"ICZQPop", 9, kGet, "DeleteRead", "pVal", "property DeleteRead"},
+          {"ICZQPop", 9, kPut, "DeleteRead", "", "property DeleteRead"}}},
     };
     return components;
 }

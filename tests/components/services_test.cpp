@@ -26,19 +26,6 @@ const HRESULT kNotOneDimension = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 
 const DWORD kStalledStopLeastMs = 9000;
 const DWORD kStalledStopMostMs = 14000;
 
-std::string ReadFileText(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buffer[1024];
-    DWORD read = 0;
-    ReadFile(file, buffer, sizeof buffer, &read, nullptr);
-    CloseHandle(file);
-    return std::string(buffer, read);
-}
-
 // A BSTR array by reference, as a script's typed array variable passes it.
 class StringArray {
 public:
@@ -139,7 +126,7 @@ TEST_F(ServiceControl, StartsWithItsArgumentsAndStops)
     ASSERT_EQ(S_OK, started.hr);
     EXPECT_EQ(kSuccess, started.Int());
     ASSERT_TRUE(WaitForServiceState(service_, SERVICE_RUNNING));
-    EXPECT_EQ(recorded_ + "|alpha|two words", ReadFileText(recorded_));
+    EXPECT_EQ(recorded_ + "|alpha|two words", ReadWholeFile(recorded_));
 
     CallResult stopped;
     Stop(kServiceNameW, stopped);
@@ -242,7 +229,7 @@ TEST_F(ServiceControl, BasicScriptStartsWithArgumentsAndStops)
         "Print o.StopService(\"" + kServiceName + "\")\n");
     EXPECT_EQ("", runner.Errors()) << runner.FirstErrorText();
     EXPECT_EQ("0|0|1062", runner.Output());
-    EXPECT_EQ(recorded_ + "|basic", ReadFileText(recorded_));
+    EXPECT_EQ(recorded_ + "|basic", ReadWholeFile(recorded_));
 }
 
 TEST_F(ServiceControl, VbScriptSmoke)

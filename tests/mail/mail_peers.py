@@ -2,8 +2,9 @@
 (dovecot) on 127.0.0.1 at free ports in a folder of its own, runs the test
 program under Wine with their places in its environment, has Python's email
 package judge the messages the program built, and stops the peers by pid.
+The SMTP peer drops a message for "mailboxN@..." into dovecot's mailbox N.
 
-usage: mail_peers.py WINE_RUN PROGRAM
+usage: mail_peers.py [--builds-no-messages] WINE_RUN PROGRAM
 """
 import email
 import email.policy
@@ -44,6 +45,7 @@ def windows_path(path):
 
 
 def start_smtp(folder):
+    """The SMTP peer, delivering into the Maildirs that start_pop3 makes."""
     log = os.path.join(folder, "smtp.log")
     data = os.path.join(folder, "smtp-data")
     os.mkdir(data)
@@ -51,7 +53,8 @@ def start_smtp(folder):
     for _ in range(3):
         port = free_port()
         process = subprocess.Popen(["/usr/bin/python3", os.path.join(HERE, "smtp_peer.py"),
-                                    str(port), log, data], stdin=subprocess.DEVNULL)
+                                    str(port), log, data, os.path.join(folder, "mail")],
+                                   stdin=subprocess.DEVNULL)
         if wait_for_port(port, process):
             return process, {"MAIL_SMTP_PORT": str(port), "MAIL_SMTP_LOG": windows_path(log),
                              "MAIL_SMTP_DATA": windows_path(data)}
@@ -174,25 +177,42 @@ def show_peer_logs(folder):
                 print("---- %s\n%s" % (name, f.read()[-4000:]))
 
 
+def start_peers(folder):
+    """Both peers: their processes and the environment that names them."""
+    processes, env = [], {}
+    try:
+        for start in (start_smtp, start_pop3):
+            process, names = start(folder)
+            processes.append(process)
+            env.update(names)
+    except Exception:
+        for process in processes:
+            stop(process)
+        raise
+    return processes, env
+
+
 def main():
-    wine_run, program = sys.argv[1], sys.argv[2]
+    args = sys.argv[1:]
+    builds_messages = args[0] != "--builds-no-messages"
+    if not builds_messages:
+        args = args[1:]
+    wine_run, program = args[0], args[1]
     folder = tempfile.mkdtemp(prefix="vantorel-mail-")
     built = os.path.join(folder, "built")
     os.mkdir(built)
     peers = []
     try:
         env = dict(os.environ)
-        for start in (start_smtp, start_pop3):
-            process, names = start(folder)
-            peers.append(process)
-            env.update(names)
+        peers, names = start_peers(folder)
+        env.update(names)
         env["MAIL_BUILT"] = windows_path(built)
         result = subprocess.run([wine_run, program], env=env, stdin=subprocess.DEVNULL,
                                 timeout=PROGRAM_SECONDS)
         failures = judge_built_messages(built)
         for failure in failures:
             print("judged by Python's email: " + failure)
-        if not os.listdir(built):
+        if builds_messages and not os.listdir(built):
             failures.append("the program built no message")
             print("judged by Python's email: the program built no message")
         print("mail peers: program exit code %d, %d judging failures" %

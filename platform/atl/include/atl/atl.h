@@ -134,6 +134,12 @@ private:
 template <class Interface, const IID* InterfaceId>
 class DispatchObject : public Interface, public ISupportErrorInfo, protected ObjectRoot {
 public:
+    ~DispatchObject() override
+    {
+        if (typeInfo_)
+            typeInfo_->Release();
+    }
+
     STDMETHODIMP QueryInterface(REFIID riid, void** object) override
     {
         if (!object)
@@ -179,12 +185,8 @@ public:
                                DISPID* ids) override
     {
         ITypeInfo* info = nullptr;
-        HRESULT hr = TheModule().GetTypeInfo(*InterfaceId, &info);
-        if (FAILED(hr))
-            return hr;
-        hr = DispGetIDsOfNames(info, names, count, ids);
-        info->Release();
-        return hr;
+        HRESULT hr = InterfaceInfo(&info);
+        return FAILED(hr) ? hr : DispGetIDsOfNames(info, names, count, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                         VARIANT* result, EXCEPINFO* excepInfo, UINT* argError) override
@@ -193,12 +195,11 @@ public:
         if (InvokeUntyped(id, flags, params, result, hr))
             return FinishInvoke(hr, excepInfo);
         ITypeInfo* info = nullptr;
-        hr = TheModule().GetTypeInfo(*InterfaceId, &info);
+        hr = InterfaceInfo(&info);
         if (FAILED(hr))
             return hr;
         hr = DispInvoke(static_cast<Interface*>(this), info, id, flags, params, result,
                         excepInfo, argError);
-        info->Release();
         return FinishInvoke(hr, excepInfo);
     }
 
@@ -230,6 +231,19 @@ protected:
     {
         return ObjectRoot::Raise(code, description, *InterfaceId);
     }
+
+private:
+    // The interface's type information, looked up once per object: every
+    // late-bound call needs it.
+    HRESULT InterfaceInfo(ITypeInfo** info)
+    {
+        HRESULT hr = S_OK;
+        if (!typeInfo_)
+            hr = TheModule().GetTypeInfo(*InterfaceId, &typeInfo_);
+        *info = typeInfo_;
+        return hr;
+    }
+    ITypeInfo* typeInfo_ = nullptr;
 };
 
 // Strings across the automation boundary, in the system ANSI code page.
