@@ -138,4 +138,57 @@ TEST(OleDragDropTest, DropTargetGetsTheCachedDataOfTheSource)
     wnd.DestroyWindow();
     EXPECT_TRUE(target.m_hWnd == NULL);
 }
+
+// A view that records the drag its plain drop target hands it.
+class RecordingView : public CView
+{
+public:
+    std::vector<std::string> m_calls;
+    void OnDraw(CDC*) override {}
+    DWORD OnDragEnter(COleDataObject*, DWORD, CPoint) override { return Record("enter"); }
+    DWORD OnDragOver(COleDataObject*, DWORD, CPoint) override { return Record("over"); }
+    void OnDragLeave() override { Record("leave"); }
+    BOOL OnDrop(COleDataObject* pData, DWORD, CPoint point) override
+    {
+        Record("drop " + TextOf(pData->GetGlobalData(CF_TEXT)) + (point == kDropPoint ? "" : " elsewhere"));
+        return TRUE;
+    }
+
+private:
+    DWORD Record(const std::string& call)
+    {
+        m_calls.push_back(call);
+        return DROPEFFECT_COPY;
+    }
+};
+
+TEST(OleDragDropTest, APlainDropTargetHandsTheDragToItsView)
+{
+    ASSERT_TRUE(AfxOleInit());
+    CWnd parent;
+    ASSERT_TRUE(parent.CreateEx(0, AfxRegisterWndClass(0), TEXT("Views"), WS_POPUP | WS_VISIBLE, 200, 200, 160, 100,
+                                NULL, NULL));
+    RecordingView* pView = new RecordingView;  // deletes itself with its window
+    ASSERT_TRUE(pView->Create(NULL, TEXT("view"), AFX_WS_DEFAULT_VIEW, CRect(0, 0, 160, 100), &parent, 1));
+    COleDropTarget target;
+    ASSERT_TRUE(target.Register(pView));
+    CPoint screen = kDropPoint;
+    pView->ClientToScreen(&screen);
+    const POINTL kAt = { screen.x, screen.y };
+    COleDataSource source;
+    source.CacheGlobalData(CF_TEXT, GlobalText(kText));
+    LPDATAOBJECT pData = source.GetDataObject();
+    LPDROPTARGET pDrop = target.GetDropTarget();
+    DWORD dwEffect = DROPEFFECT_COPY;
+    pDrop->DragEnter(pData, MK_LBUTTON, kAt, &dwEffect);
+    pDrop->DragLeave();
+    pDrop->DragEnter(pData, MK_LBUTTON, kAt, &dwEffect);
+    pDrop->Drop(pData, 0, kAt, &dwEffect);
+    EXPECT_EQ(DROPEFFECT_COPY, dwEffect);
+    const std::vector<std::string> kExpected = { "enter", "leave", "enter", "over", std::string("drop ") + kText };
+    EXPECT_EQ(kExpected, pView->m_calls);
+    pDrop->Release();
+    pData->Release();
+    parent.DestroyWindow();
+}
 }  // namespace

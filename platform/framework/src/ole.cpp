@@ -1,4 +1,5 @@
 #include <framework/ole.h>
+#include <framework/view.h>
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -423,21 +424,34 @@ LPDROPTARGET COleDropTarget::GetDropTarget()
     return m_pDropTarget;
 }
 
-DROPEFFECT COleDropTarget::OnDragEnter(CWnd*, COleDataObject*, DWORD, CPoint)
+namespace
 {
-    return DROPEFFECT_NONE;
+CView* AsView(CWnd* pWnd)
+{
+    return pWnd && pWnd->IsKindOf(RUNTIME_CLASS(CView)) ? static_cast<CView*>(pWnd) : NULL;
+}
+}  // namespace
+
+DROPEFFECT COleDropTarget::OnDragEnter(CWnd* pWnd, COleDataObject* pDataObject, DWORD dwKeyState, CPoint point)
+{
+    CView* pView = AsView(pWnd);
+    return pView ? pView->OnDragEnter(pDataObject, dwKeyState, point) : DROPEFFECT_NONE;
 }
 
-DROPEFFECT COleDropTarget::OnDragOver(CWnd*, COleDataObject*, DWORD, CPoint)
+DROPEFFECT COleDropTarget::OnDragOver(CWnd* pWnd, COleDataObject* pDataObject, DWORD dwKeyState, CPoint point)
 {
-    return DROPEFFECT_NONE;
+    CView* pView = AsView(pWnd);
+    return pView ? pView->OnDragOver(pDataObject, dwKeyState, point) : DROPEFFECT_NONE;
 }
 
-void COleDropTarget::OnDragLeave(CWnd*)
+void COleDropTarget::OnDragLeave(CWnd* pWnd)
 {
+    if (CView* pView = AsView(pWnd))
+        pView->OnDragLeave();
 }
 
-BOOL COleDropTarget::OnDrop(CWnd*, COleDataObject*, DROPEFFECT, CPoint)
+BOOL COleDropTarget::OnDrop(CWnd* pWnd, COleDataObject* pDataObject, DROPEFFECT dropEffect, CPoint point)
 {
-    return FALSE;
+    CView* pView = AsView(pWnd);
+    return pView ? pView->OnDrop(pDataObject, dropEffect, point) : FALSE;
 }

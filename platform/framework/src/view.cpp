@@ -453,3 +453,18 @@ void CFormView::OnInitialUpdate()
     UpdateData(FALSE);
     CScrollView::OnInitialUpdate();
 }
+
+DWORD CView::OnDragEnter(COleDataObject*, DWORD, CPoint)
+{
+    return DROPEFFECT_NONE;
+}
+
+DWORD CView::OnDragOver(COleDataObject*, DWORD, CPoint)
+{
+    return DROPEFFECT_NONE;
+}
+
+BOOL CView::OnDrop(COleDataObject*, DWORD, CPoint)
+{
+    return FALSE;
+}

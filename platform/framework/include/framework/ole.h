@@ -11,7 +11,9 @@
 //   copy that the caller frees with GlobalFree.
 // - COleDropTarget registers itself for a window (Register) and calls its
 //   virtual OnDragEnter, OnDragOver, OnDragLeave and OnDrop with the window,
-//   the data and the point in the window's client coordinates. It is
+//   the data and the point in the window's client coordinates; unless
+//   overridden, they hand the drag to the window when it is a view
+//   (CView::OnDragEnter...), and else take nothing. It is
 //   revoked by Revoke, by its destructor, or when the window is destroyed.
 //   The effect it returns is limited to the effects the source allows.
 // Everything runs on the thread that initialised OLE.

@@ -21,6 +21,7 @@
 #include <framework/print.h>
 
 class CDocument;
+class COleDataObject;
 
 // The style of a view window.
 #define AFX_WS_DEFAULT_VIEW (WS_CHILD | WS_VISIBLE | WS_BORDER)
@@ -59,6 +60,14 @@ public:
     virtual void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) { (void)pDC; (void)pInfo; }
     virtual void OnPrint(CDC* pDC, CPrintInfo* pInfo);
     virtual void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) { (void)pDC; (void)pInfo; }
+
+    // Drops, from a COleDropTarget registered for the view whose handlers
+    // are not overridden (see ole.h): the effect the view would give, or
+    // whether it took the data. By default a view takes nothing.
+    virtual DWORD OnDragEnter(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point);
+    virtual DWORD OnDragOver(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point);
+    virtual void OnDragLeave() {}
+    virtual BOOL OnDrop(COleDataObject* pDataObject, DWORD dropEffect, CPoint point);
 
 protected:
     CView();
