@@ -117,8 +117,8 @@ double TimedRun(BatchClient& client, NeoID batchID, long run, size_t steps)
 {
     double start = Now();
     if (client.SetStatus(batchID, kBatchExecuting) != 0 ||
-        !client.WaitForRunEnd(batchID, run, kBatchIdle, kRunWait)) {
-        return -1; }
+        !client.WaitForRunEnd(batchID, run, kBatchIdle, kRunWait))
+        return -1;
     double elapsed = Now() - start;
     size_t ended = 0;
     for (const LoggedItem& item : client.LastRunLog(batchID))
