@@ -6,7 +6,7 @@
 //   of a few runs, beside one scheduler tick + one step-queue pass + a bare
 //   process start timed here (cmd.exe /c exit from CreateProcess to its end).
 //   A console's start takes three ticks (logon, triggers, start steps)
-//   before the step is queued, so the ratio stays above 1.
+//   before the step is queued, which the anchor leaves out.
 // - throughput: 1,000 one-line steps in 20 chains of 50 (so that at most 20
 //   run at once) through the one agent, in steps per second, beside the
 //   ceiling of the server's result worker: at most 15 results wait for its
