@@ -1,7 +1,8 @@
 // The process that agent tests run as a step. Its arguments are commands,
 // done in order: "out N" and "err N" write N bytes to standard output or
-// error, "sleep MS" waits, "touch KB" uses that much memory, "exit CODE"
-// ends with that code.
+// error, "sleep MS" waits, "touch KB" uses that much memory, "created 0"
+// writes the creation time of its process (a FILETIME as a decimal number of
+// 100 ns units) to standard output, "exit CODE" ends with that code.
 #include <windows.h>
 
 #include <stdio.h>
@@ -24,6 +25,12 @@ int main(int argc, char** argv)
             Sleep(value);
         } else if (strcmp(command, "touch") == 0) {
             memory.assign((size_t)value * 1024, 'm');
+        } else if (strcmp(command, "created") == 0) {
+            FILETIME created, exited, kernel, user;
+            GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+            printf("%llu\n", ((unsigned long long)created.dwHighDateTime << 32) |
+                                 created.dwLowDateTime);
+            fflush(stdout);
         } else if (strcmp(command, "exit") == 0) {
             return (int)value;
         }

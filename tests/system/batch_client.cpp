@@ -239,9 +239,13 @@ BatchState BatchClient::Read(NeoID batchID)
 
 bool BatchClient::WaitForRunEnd(NeoID batchID, long run, long status, DWORD timeoutMs)
 {
+    // The status alone is cheap to ask; the batch with all its steps is read
+    // only once the status is back, for its run number.
     for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100)) {
-        BatchState state = Read(batchID);
-        if (state.runNumber >= run && state.status == status)
+        LONG batchStatus = -1, called = -1;
+        if (Guarded([&] { GetBatchStatus(m_context, batchID, &batchStatus, &called); }) ==
+                kNothingRaised &&
+            called == kStatusDone && batchStatus == status && Read(batchID).runNumber >= run)
             return true;
     }
     return false;

@@ -76,8 +76,8 @@ public:
     NeoID StoreBatch(const BatchPlan& plan, NeoID agentID, long* status);
     long SetStatus(NeoID batchID, long batchStatus);
     BatchState Read(NeoID batchID);
-    // Reads the batch every 100 ms until its run `run` has ended and it is
-    // back to `status` (at most `timeoutMs`).
+    // Asks the batch's status every 100 ms until its run `run` has ended and
+    // it is back to `status` (at most `timeoutMs`).
     bool WaitForRunEnd(NeoID batchID, long run, long status, DWORD timeoutMs);
     // The items of the batch's latest run log.
     std::vector<LoggedItem> LastRunLog(NeoID batchID);
