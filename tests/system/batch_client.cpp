@@ -173,30 +173,30 @@ NeoID BatchClient::StoreBatch(const BatchPlan& plan, NeoID agentID, long* status
     CPAgent allowed;
     allowed.setID(agentID);
     std::vector<NeoID> stepIDs;
-    for (const PlannedStep& spec : plan.steps) {
+    for (const PlannedStep& planned : plan.steps) {
         CPProcessBase* step;
-        if (!spec.script.empty()) {
+        if (!planned.script.empty()) {
             CPProcessScript* script = static_cast<CPProcessScript*>(CPProcessScript::Create());
-            script->SetScript(spec.script.c_str());
+            script->SetScript(planned.script.c_str());
             step = script;
         } else {
             CPProcessExe* exe = static_cast<CPProcessExe*>(CPProcessExe::Create());
-            bool shell = spec.program.empty();
-            exe->SetProgramPath(shell ? kCommandShell : spec.program.c_str());
-            exe->SetArguments(((shell ? "/c " : "") + spec.commands).c_str());
+            bool shell = planned.program.empty();
+            exe->SetProgramPath(shell ? kCommandShell : planned.program.c_str());
+            exe->SetArguments(((shell ? "/c " : "") + planned.commands).c_str());
             step = exe;
         }
         step->GetAllowedAgents().Append(&allowed);
-        stepIDs.push_back(file(step, batchID, spec.name));
+        stepIDs.push_back(file(step, batchID, planned.name));
     }
-    for (const StepLink& spec : plan.links) {
+    for (const StepLink& planned : plan.links) {
         CPBatchLink* link = static_cast<CPBatchLink*>(CPBatchLink::Create());
-        link->SetSourceID(spec.from < 0 ? triggerID : stepIDs.at(spec.from));
-        link->SetTargetID(stepIDs.at(spec.to));
-        NeoID linkID = file(link, batchID, spec.name);
-        if (spec.op >= 0) {
+        link->SetSourceID(planned.from < 0 ? triggerID : stepIDs.at(planned.from));
+        link->SetTargetID(stepIDs.at(planned.to));
+        NeoID linkID = file(link, batchID, planned.name);
+        if (planned.op >= 0) {
             CPBatchLinkItem* condition = static_cast<CPBatchLinkItem*>(CPBatchLinkItem::Create());
-            condition->SetCondition(spec.op, spec.value, 0);
+            condition->SetCondition(planned.op, planned.value, 0);
             file(condition, linkID, "");
         }
     }

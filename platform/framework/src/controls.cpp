@@ -20,26 +20,33 @@ BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
     return TRUE;
 }
 
-BOOL CListBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+namespace {
+
+// Draws or measures an owner-drawn list's item; FALSE for other messages.
+template <class List>
+BOOL DrawOrMeasureItem(List* list, UINT message, LPARAM lParam)
 {
     if (message == WM_DRAWITEM)
-        DrawItem((LPDRAWITEMSTRUCT)lParam);
+        list->DrawItem((LPDRAWITEMSTRUCT)lParam);
     else if (message == WM_MEASUREITEM)
-        MeasureItem((LPMEASUREITEMSTRUCT)lParam);
+        list->MeasureItem((LPMEASUREITEMSTRUCT)lParam);
     else
-        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+        return FALSE;
     return TRUE;
+}
+
+}  // namespace
+
+BOOL CListBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    return DrawOrMeasureItem(this, message, lParam) ||
+           CWnd::OnChildNotify(message, wParam, lParam, pResult);
 }
 
 BOOL CComboBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
-    if (message == WM_DRAWITEM)
-        DrawItem((LPDRAWITEMSTRUCT)lParam);
-    else if (message == WM_MEASUREITEM)
-        MeasureItem((LPMEASUREITEMSTRUCT)lParam);
-    else
-        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
-    return TRUE;
+    return DrawOrMeasureItem(this, message, lParam) ||
+           CWnd::OnChildNotify(message, wParam, lParam, pResult);
 }
 
 void CEdit::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll)

@@ -100,7 +100,7 @@ public:
 class CAttachmentMailMessage : public CMultipartMailMessage {
 public:
     CAttachmentMailMessage() : mMessageNumber(-1) {}
-    // Part 0 := text/plain, 7bit, with the text as its body.
+    // The first body part := text/plain, 7bit, with the text as its body.
     void SetText(const DwString& text);
     // 0, or -1 when the file cannot be read.
     int SetTextFromFile(const char* path);
