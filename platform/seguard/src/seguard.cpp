@@ -37,9 +37,7 @@ LONG CALLBACK Handler(EXCEPTION_POINTERS* info)
     if (!frame || !Catchable(code))
         return EXCEPTION_CONTINUE_SEARCH;
     frame->code = code;
-    // The runtime's long jump unwinds the frames between the fault and the
-    // guard, so that their termination handlers run: a failed RPC call
-    // frees its buffer, connection and binding reference on the way.
+    // Unwinds to the guard, running the termination handlers on the way.
     longjmp(frame->jump, 1);
 }
 

@@ -8,9 +8,10 @@
 // handlers run (a failed RPC call gives back its buffer, connection and
 // binding reference).
 //
-// C++ destructors between the fault and the guard need not run: keep the guarded body free of objects that own resources, and put
-// the guard inside the scopes that hold locks (never around them), so that
-// those scopes still release what they hold. C++ exceptions pass through a
+// C++ destructors between the fault and the guard need not run: keep the
+// guarded body free of objects that own resources, and put the guard inside
+// the scopes that hold locks (never around them), so that those scopes
+// still release what they hold. C++ exceptions pass through a
 // guard unchanged.
 #ifndef SEGUARD_SEGUARD_H
 #define SEGUARD_SEGUARD_H
