@@ -1,5 +1,6 @@
 #include "fixtures.h"
 
+#include <algorithm>
 #include <string.h>
 
 Bytes ReadFileBytes(const std::string& path)
@@ -78,9 +79,9 @@ namespace {
 // The checksum of a block header: the salt, then its first five words.
 unsigned long BlockHeaderCrc(unsigned long salt, const Bytes& image, unsigned long at)
 {
-    Bytes bytes(4);
+    Bytes bytes(4 + 20);
     Put32(bytes, 0, salt);
-    bytes.insert(bytes.end(), image.begin() + at, image.begin() + at + 20);
+    std::copy(image.begin() + at, image.begin() + at + 20, bytes.begin() + 4);
     return Crc32(&bytes[0], bytes.size());
 }
 
