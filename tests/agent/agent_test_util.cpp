@@ -78,6 +78,12 @@ void StandinServer::Send(const std::string& line)
     WriteFile(m_input, text.data(), (DWORD)text.size(), &written, NULL);
 }
 
+bool StandinServer::SetRefusing(bool refusing, DWORD timeoutMs)
+{
+    Send(refusing ? "refuse" : "accept");
+    return !WaitForLine(refusing ? "refusing" : "accepting", timeoutMs).empty();
+}
+
 std::string StandinServer::WaitForLine(const std::string& prefix, DWORD timeoutMs)
 {
     return ReadLineFrom(m_output, m_pending, prefix, timeoutMs);

@@ -36,6 +36,9 @@ public:
     // Ends it at once, as a crash would.
     void Kill();
     void Send(const std::string& line);
+    // Makes it refuse (or take) the steps posted from now on; false when it
+    // did not confirm within `timeoutMs`.
+    bool SetRefusing(bool refusing, DWORD timeoutMs = 5000);
     // The next line starting with `prefix`; empty after `timeoutMs`.
     std::string WaitForLine(const std::string& prefix, DWORD timeoutMs);
     // Lines "posted <id>" or "refused <id>" seen within `timeoutMs`, until

@@ -72,12 +72,12 @@ TEST_F(ReturnedSteps, EveryStepArrivesOnceLatestFirstAndItsLinkGoesWithTheLast)
 TEST_F(ReturnedSteps, RefusedStepsStayQueuedUntilTheServerTakesThem)
 {
     Hand(kHost, 7);
-    server.Send("refuse");
+    ASSERT_TRUE(server.SetRefusing(true));
     Pass();
     EXPECT_EQ("refused 7\n", server.Collect(1, 5000));
     EXPECT_EQ(1, gCompletedQueue->Count());
     EXPECT_EQ(1, Links());
-    server.Send("accept");
+    ASSERT_TRUE(server.SetRefusing(false));
     Pass();
     EXPECT_EQ("posted 7\n", server.Collect(1, 5000));
     EXPECT_EQ(0, gCompletedQueue->Count());

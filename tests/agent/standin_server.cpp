@@ -3,8 +3,9 @@
 // agent returns (or "refused <step ID>" while refusing), keeps the step's
 // bytes as "<step ID>.step" in the folder of its second argument when one is
 // given, and answers commands
-// on its standard input: "refuse" (answer posts with status 1), "accept",
-// "count" (prints "sessions <n>") and "quit".
+// on its standard input: "refuse" (answer posts with status 1; prints
+// "refusing" once in force), "accept" (prints "accepting"), "count" (prints
+// "sessions <n>") and "quit".
 #include <server_interface.h>
 
 #include <stdio.h>
@@ -234,10 +235,13 @@ int main(int argc, char** argv)
     while (fgets(line, sizeof line, stdin)) {
         if (strncmp(line, "quit", 4) == 0)
             break;
-        if (strncmp(line, "refuse", 6) == 0)
+        if (strncmp(line, "refuse", 6) == 0) {
             gRefusing = true;
-        else if (strncmp(line, "accept", 6) == 0)
+            Say("refusing\n", 0);
+        } else if (strncmp(line, "accept", 6) == 0) {
             gRefusing = false;
+            Say("accepting\n", 0);
+        }
         else if (strncmp(line, "count", 5) == 0) {
             EnterCriticalSection(&gLock);
             long count = (long)gSessions.size();
