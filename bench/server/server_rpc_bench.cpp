@@ -7,7 +7,10 @@
 // - GetObjectByID of a 50-step batch with 10, 100 and 1,000 such batches
 //   stored: calls per second at each size beside Ping round trips per
 //   second and GetObjectByID of one of its steps (an image of one record),
-//   and the ratio of the rate at 10 batches to the rate at 1,000.
+//   and the ratio of the rate at 10 batches to the rate at 1,000; beside
+//   them the floor the transport sets: round trips per second of a bare
+//   named pipe carrying the same bytes in the fragments the RPC runtime
+//   sends, between two threads of this process.
 #include "bench_clock.h"
 
 #include <server/server_client.h>
@@ -22,6 +25,7 @@
 
 #include <stdio.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -73,13 +77,66 @@ bool Store(ServerInterfaceContext context, std::vector<BYTE>& image)
     return Guarded([&] { StoreObjects(context, &blob, 0, NULL, &status); }) == 0 && status == 0;
 }
 
-bool ReadObject(ServerInterfaceContext context, NeoClassID classID, NeoID id)
+// Reads an object; its image's size goes to *size when asked.
+bool ReadObject(ServerInterfaceContext context, NeoClassID classID, NeoID id,
+                ULONG* size = NULL)
 {
     RpcBlob image = {0, NULL};
     LONG status = -1;
     DWORD fault = Guarded([&] { GetObjectByID(context, classID, id, &image, &status); });
     MIDL_user_free(image.data);
+    if (size)
+        *size = image.size;
     return fault == 0 && status == 0;
+}
+
+// Round trips per second of a bare message-mode named pipe: a 16-byte
+// request, and an answer of `bytes` in fragments of at most the size the RPC
+// runtime uses on pipes, each a 16-byte header and a body, read in two.
+double PipeRoundTrips(ULONG bytes, int count)
+{
+    const ULONG kFragment = 5840;
+    const ULONG kHeader = 16;
+    const ULONG kBody = kFragment - kHeader;
+    const char* name = "\\\\.\\pipe\\vantorel-transport-anchor";
+    HANDLE server = CreateNamedPipeA(name, PIPE_ACCESS_DUPLEX,
+                                     PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1,
+                                     kFragment, kFragment, 0, NULL);
+    if (server == INVALID_HANDLE_VALUE)
+        return -1;
+    std::thread answerer([&] {
+        std::vector<char> buffer(kFragment);
+        DWORD done = 0;
+        ConnectNamedPipe(server, NULL);
+        while (ReadFile(server, buffer.data(), kHeader, &done, NULL))
+            for (ULONG sent = 0; sent < bytes; sent += kBody)
+                WriteFile(server, buffer.data(), kHeader + std::min(kBody, bytes - sent), &done,
+                          NULL);
+    });
+    HANDLE client = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    double rate = -1;
+    if (client != INVALID_HANDLE_VALUE) {
+        DWORD mode = PIPE_READMODE_MESSAGE;
+        SetNamedPipeHandleState(client, &mode, NULL, NULL);
+        std::vector<char> buffer(kFragment);
+        rate = Rate(count, [&] {
+            DWORD done = 0;
+            if (!WriteFile(client, buffer.data(), kHeader, &done, NULL))
+                return false;
+            for (ULONG read = 0; read < bytes; read += kBody) {
+                DWORD body = std::min(kBody, bytes - read);
+                // The header's read leaves the rest of the message waiting.
+                ReadFile(client, buffer.data(), kHeader, &done, NULL);
+                if (!ReadFile(client, buffer.data(), body, &done, NULL) || done != body)
+                    return false;
+            }
+            return true;
+        });
+        CloseHandle(client);
+    }
+    answerer.join();
+    CloseHandle(server);
+    return rate;
 }
 
 // Commits per second of one changed object on a database file.
@@ -143,13 +200,14 @@ struct ReadFigures {
     double reads;
     double pings;
     double stepReads;
+    ULONG imageSize;
 };
 
 // GetObjectByID of one 50-step batch among `batches` stored ones.
 ReadFigures Reads(int batches, int count)
 {
     std::string path = TempPath("read-bench.db");
-    ReadFigures figures = {-1, -1, -1};
+    ReadFigures figures = {-1, -1, -1, 0};
     NeoID middle = 0;
     NeoID step = 0;
     {
@@ -172,7 +230,7 @@ ReadFigures Reads(int batches, int count)
     {
         Server server(path);
         if (server.Ready()) {
-            ReadObject(server.Context(), kClassBatch, middle);  // warm-up
+            ReadObject(server.Context(), kClassBatch, middle, &figures.imageSize);  // warm-up
             figures.reads =
                 Rate(count, [&] { return ReadObject(server.Context(), kClassBatch, middle); });
             figures.pings = Rate(count * 10, [] { return Guarded([] { Ping(); }) == 0; });
@@ -210,6 +268,7 @@ int main()
     printf("GetObjectByID of a %d-step batch\n", kSteps);
     const int sizes[] = {10, 100, 1000};
     double first = 0, last = 0;
+    ULONG imageSize = 0;
     for (int batches : sizes) {
         ReadFigures figures = Reads(batches, 100);
         if (figures.reads < 0 || figures.pings < 0 || figures.stepReads < 0) {
@@ -224,8 +283,14 @@ int main()
         if (batches == sizes[0])
             first = figures.reads;
         last = figures.reads;
+        imageSize = figures.imageSize;
     }
     if (first > 0 && last > 0)
         printf("  rate at %d batches / rate at %d batches: %.2f\n", sizes[0], sizes[2], first / last);
+    double transport = imageSize > 0 ? PipeRoundTrips(imageSize, 500) : -1;
+    if (transport > 0 && last > 0)
+        printf("  anchor: its %lu bytes through a bare named pipe  %8.1f round trips/s;"
+               "  ratio to the rate at %d batches %5.2f\n",
+               (unsigned long)imageSize, transport, sizes[2], last / transport);
     return result;
 }
