@@ -50,6 +50,7 @@ const unsigned long kObjectRecordHeader = 13;
 const unsigned long kRemovalRecord = 5;
 const long kIDReserve = 1024;       // IDs reserved on disk at a time
 const unsigned long kCompactSlack = 65536;
+const unsigned long kCompactWindow = 1024 * 1024;  // compaction reads the file this much at a time
 const unsigned long kCheckpointBytes = 256 * 1024;  // log grown since the last checkpoint
 const unsigned long kFileGrowth = 256 * 1024;       // a file grows by whole steps of zeros
 
@@ -1006,12 +1007,9 @@ void CNeoDatabase::compact()
         Put32(payload, (unsigned long)entry->classID);
         Put32(payload, entry->length);
         moved.push_back(std::make_pair(entry, (unsigned long)payload.size()));
-        size_t at = payload.size();
-        payload.resize(at + entry->length);
-        fStream->setMark(entry->offset);
-        if (entry->length)
-            fStream->readChunk(&payload[at], entry->length);
+        payload.resize(payload.size() + entry->length);
     }
+    readRecordsInto(moved, payload);
     // The new header goes where the next header would: the slot after the
     // current one, leaving the other slot empty for the checkpoint after it.
     std::vector<unsigned char> image(kDataStart, 0);
@@ -1028,6 +1026,41 @@ void CNeoDatabase::compact()
     fCommittedEnd = fCheckpointEnd = end;
     for (const auto& m : moved)
         m.first->offset = kDataStart + kBlockHeader + m.second;
+}
+
+void CNeoDatabase::readRecordsInto(std::vector<std::pair<Entry*, unsigned long>> records,
+                                   std::vector<unsigned char>& payload)
+{
+    // In file order, a window of neighbouring records at a time: one read
+    // for many records, over at most the garbage between them.
+    std::sort(records.begin(), records.end(),
+              [](const std::pair<Entry*, unsigned long>& a,
+                 const std::pair<Entry*, unsigned long>& b) {
+                  return a.first->offset < b.first->offset;
+              });
+    std::vector<unsigned char> window;
+    for (size_t first = 0; first < records.size();) {
+        unsigned long start = records[first].first->offset;
+        unsigned long end = start + records[first].first->length;
+        size_t last = first + 1;
+        for (; last < records.size(); ++last) {
+            const Entry* next = records[last].first;
+            if (next->offset + next->length - start > kCompactWindow)
+                break;
+            end = std::max(end, next->offset + next->length);
+        }
+        window.resize(end - start);
+        fStream->setMark(start);
+        if (!window.empty())
+            fStream->readChunk(&window[0], (unsigned long)window.size());
+        for (size_t i = first; i < last; ++i) {
+            const Entry* entry = records[i].first;
+            std::copy(window.begin() + (entry->offset - start),
+                      window.begin() + (entry->offset - start + entry->length),
+                      payload.begin() + records[i].second);
+        }
+        first = last;
+    }
 }
 
 void CNeoDatabase::purge(long amount)

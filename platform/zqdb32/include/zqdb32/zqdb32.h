@@ -370,6 +370,7 @@ public:
 
 private:
     [[noreturn]] void fail(const char* what);
+    BOOL seekToMark();
     CString fPath;
     HANDLE fFile;
 };
@@ -804,6 +805,9 @@ private:
     void writeCheckpoint(unsigned long end);
     void reserveIDs(NeoID upTo);
     void compact();
+    // Copies each record's stored bytes to its offset in `payload`.
+    void readRecordsInto(std::vector<std::pair<Entry*, unsigned long>> records,
+                         std::vector<unsigned char>& payload);
     void noteReferenced(CNeoPersist* object, BOOL referenced);
     CString describe() const;
 
