@@ -99,6 +99,45 @@ TEST_F(zqdb32File, ObjectsAndFieldsComeBackAfterReopen)
     c->unrefer();
 }
 
+TEST_F(zqdb32File, CompactingAFileOfManyMegabytesKeepsEveryLatestRecord)
+{
+    // Enough records that compaction reads the file in several windows,
+    // with the garbage of earlier versions between them.
+    const int kThings = 1500;
+    const size_t kNoteLength = 2500;
+    const long kVersions = 3;  // the third commit leaves more garbage than live bytes
+    auto noteOf = [&](int thing, long version) {
+        std::string note = std::to_string(thing) + "/" + std::to_string(version) + ":";
+        note.resize(kNoteLength, (char)('a' + (thing + version) % 26));
+        return note;
+    };
+    std::vector<NeoID> ids;
+    for (int i = 0; i < kThings; ++i)
+        ids.push_back(add(MakeThing(kThingID, "thing", 0, i, noteOf(i, 0))));
+    fDB.commit();
+    unsigned long live = (unsigned long)ReadFileBytes(fPath).size();
+    for (long version = 1; version < kVersions; ++version) {
+        for (int i = 0; i < kThings; ++i) {
+            CThing* thing = FindThing(fDB, ids[i]);
+            std::string note = noteOf(i, version);
+            thing->fNote.setBlob(note.data(), (unsigned long)note.size());
+            thing->setDirty();
+            thing->unrefer();
+        }
+        fDB.commit();
+    }
+    EXPECT_LT(ReadFileBytes(fPath).size(), live * 3 / 2) << "the file was not compacted";
+
+    reopen();
+    for (int i = 0; i < kThings; ++i) {
+        CThing* thing = FindThing(fDB, ids[i]);
+        ASSERT_TRUE(thing) << i;
+        EXPECT_EQ(thing->fNumber, i);
+        EXPECT_EQ(thing->note(), noteOf(i, kVersions - 1)) << i;
+        thing->unrefer();
+    }
+}
+
 TEST_F(zqdb32Search, SelectionsFindTheRightObjects)
 {
     NeoID a = fIDs['a'], c = fIDs['c'], d = fIDs['d'];
