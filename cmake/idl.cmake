@@ -58,10 +58,14 @@ function(vantorel_widl_flags result)
   if(NOT arch)
     set(arch ${CMAKE_SYSTEM_PROCESSOR})
   endif()
+  # -L: where Debian's Wine keeps the type libraries that components
+  # import (stdole2.tlb) for the architecture.
   if(arch STREQUAL x86_64)
-    set(${result} --win64 -I/usr/x86_64-w64-mingw32/include PARENT_SCOPE)
+    set(${result} --win64 -I/usr/x86_64-w64-mingw32/include
+        -L/usr/lib/x86_64-linux-gnu/wine/x86_64-windows PARENT_SCOPE)
   else()
-    set(${result} --win32 -I/usr/i686-w64-mingw32/include PARENT_SCOPE)
+    set(${result} --win32 -I/usr/i686-w64-mingw32/include
+        -L/usr/lib/i386-linux-gnu/wine/i386-windows PARENT_SCOPE)
   endif()
 endfunction()
 
@@ -94,4 +98,9 @@ function(vantorel_automation_dll name)
               ${CMAKE_SOURCE_DIR}/platform/atl/exports.def)
   set_target_properties(${name} PROPERTIES PREFIX "")
   target_link_libraries(${name} PRIVATE ${name}_ids atl ${A_LIBS})
+  if(VANTOREL_ARCH STREQUAL "i686")
+    # The entry points are exported by their undecorated names, as callers
+    # look them up; the linker binds each to its __stdcall function.
+    target_link_options(${name} PRIVATE -Wl,--enable-stdcall-fixup)
+  endif()
 endfunction()
