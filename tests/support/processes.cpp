@@ -1,5 +1,7 @@
 #include "processes.h"
 
+#include <stdio.h>
+
 std::string ProgramBesideMe(const char* name)
 {
     char path[MAX_PATH];
@@ -11,14 +13,21 @@ std::string ProgramBesideMe(const char* name)
 BOOL StartWithPipes(const std::string& commandLine, PROCESS_INFORMATION* process, HANDLE* input,
                     HANDLE* output)
 {
+    // Said here, so that every test whose program did not start shows why.
+    auto cannot = [&](const char* what, DWORD error) {
+        fprintf(stderr, "%s %s: system error %lu\n", what, commandLine.c_str(),
+                (unsigned long)error);
+        return FALSE;
+    };
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
     HANDLE childIn, childOut;
     if (!CreatePipe(&childIn, input, &inherit, 0))
-        return FALSE;
+        return cannot("no pipe for", GetLastError());
     if (!CreatePipe(output, &childOut, &inherit, 0)) {
+        DWORD error = GetLastError();
         CloseHandle(childIn);
         CloseHandle(*input);
-        return FALSE;
+        return cannot("no pipe for", error);
     }
     SetHandleInformation(*input, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(*output, HANDLE_FLAG_INHERIT, 0);
@@ -31,13 +40,15 @@ BOOL StartWithPipes(const std::string& commandLine, PROCESS_INFORMATION* process
     std::string line = commandLine;
     BOOL started = CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup,
                                   process);
+    DWORD error = GetLastError();
     CloseHandle(childIn);
     CloseHandle(childOut);
     if (!started) {
         CloseHandle(*input);
         CloseHandle(*output);
+        return cannot("cannot start", error);
     }
-    return started;
+    return TRUE;
 }
 
 std::string ReadLineFrom(HANDLE output, std::string& pending, const std::string& prefix,
