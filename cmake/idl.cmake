@@ -88,7 +88,7 @@ function(vantorel_automation_dll name)
             -u -U ${out}/${name}_i.c ${idl}
     DEPENDS ${idl}
     COMMENT "widl ${name}")
-  file(WRITE ${out}/${name}.rc
+  write_file_if_changed(${out}/${name}.rc
     "1 TYPELIB \"${out}/${name}.tlb\"\nSTRINGTABLE\nBEGIN\n  100, \"${A_TITLE}\"\nEND\n")
   set_source_files_properties(${out}/${name}.rc PROPERTIES OBJECT_DEPENDS ${out}/${name}.tlb)
   add_library(${name}_ids STATIC ${out}/${name}_i.c ${out}/${name}.h)
