@@ -4,14 +4,11 @@
 // bytes as "<step ID>.step" in the folder of its second argument when one is
 // given, and answers commands
 // on its standard input: "refuse" (answer posts with status 1; prints
-// "refusing" once in force), "accept" (prints "accepting"), "count" (prints
-// "sessions <n>") and "quit".
+// "refusing" once in force), "accept" (prints "accepting") and "quit".
 #include <server_interface.h>
 
 #include <stdio.h>
 #include <string.h>
-
-#include <set>
 
 namespace
 {
@@ -19,7 +16,6 @@ namespace
 const LONG kStatusRefused = 1;
 
 CRITICAL_SECTION gLock;
-std::set<void*> gSessions;
 volatile bool gRefusing = false;
 const char* gStepFolder = NULL;
 LONG gClientNumber = 12200;
@@ -42,18 +38,12 @@ LONG Refuse(LONG* status)
 
 void __RPC_USER ServerInterfaceContext_rundown(ServerInterfaceContext context)
 {
-    EnterCriticalSection(&gLock);
-    gSessions.erase(context);
-    LeaveCriticalSection(&gLock);
+    delete static_cast<char*>(context);
 }
 
 LONG OpenSession(ServerInterfaceContext* context, RpcBlob*, LONG* status)
 {
-    EnterCriticalSection(&gLock);
-    void* session = new char(0);
-    gSessions.insert(session);
-    LeaveCriticalSection(&gLock);
-    *context = session;
+    *context = new char(0);
     *status = 0;
     return 0;
 }
@@ -241,12 +231,6 @@ int main(int argc, char** argv)
         } else if (strncmp(line, "accept", 6) == 0) {
             gRefusing = false;
             Say("accepting\n", 0);
-        }
-        else if (strncmp(line, "count", 5) == 0) {
-            EnterCriticalSection(&gLock);
-            long count = (long)gSessions.size();
-            LeaveCriticalSection(&gLock);
-            Say("sessions %ld\n", count);
         }
     }
     return 0;
