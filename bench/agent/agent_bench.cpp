@@ -62,7 +62,7 @@ int main()
     std::string pending;
     if (!StartWithPipes("\"" + ProgramBesideMe("zqagent.exe") + "\" -debug", &agent, &input,
                         &output) ||
-        ReadLineFrom(output, pending, "Named pipe RPC channel open", 20000).empty()) {
+        ReadLineFrom(output, pending, kListeningLine, 20000).empty()) {
         printf("zqagent did not start\n");
         return 1;
     }

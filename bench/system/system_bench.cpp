@@ -205,8 +205,8 @@ int RunBench()
     DeleteFileA(ProgramBesideMe("Database\\zqdata.db").c_str());
     PipedProgram server(ProgramBesideMe("zqserver.exe"), "-debug");
     PipedProgram agent(ProgramBesideMe("zqagent.exe"), "-debug");
-    if (!server.Start("The Vantorel server was started.", kStartWait) ||
-        !agent.Start("Named pipe RPC channel open", kStartWait)) {
+    if (!server.Start(kServerStartedLine, kStartWait) ||
+        !agent.Start(kListeningLine, kStartWait)) {
         printf("zqserver or zqagent did not start\n");
         return 1;
     }
@@ -240,11 +240,5 @@ int RunBench()
 int main()
 {
     setvbuf(stdout, NULL, _IONBF, 0);
-    try {
-        return RunBench();
-    } catch (CNeoException* e) {
-        printf("database failure %d: %s\n", (int)e->getCode(), (const char*)e->getText());
-        e->Delete();
-        return 1;
-    }
+    return RunPrintingDatabaseFailures(RunBench);
 }

@@ -21,7 +21,6 @@ namespace
 {
 
 const char kServiceName[] = "zqagent";
-const char kListening[] = "Named pipe RPC channel open";
 const long kAlive = 1;
 const LONG kNoHandle = 0;
 
@@ -66,7 +65,7 @@ class DebugAgent : public PipedProgram
 {
 public:
     DebugAgent() : PipedProgram(AgentPath(), "-debug") {}
-    bool WaitUntilListening() { return !WaitForLine(kListening, 20000).empty(); }
+    bool WaitUntilListening() { return !WaitForLine(kListeningLine, 20000).empty(); }
 };
 
 TEST(ZqagentCommandLine, UnknownArgumentsEndWithCode1)

@@ -20,7 +20,6 @@
 namespace
 {
 
-const char kListening[] = "Named pipe RPC channel open";
 const NeoID kPrintingStep = 51;
 const NeoID kRunawayStep = 52;
 const unsigned long kTerminationCode = 255;
@@ -82,7 +81,7 @@ TEST(ZqagentScripts, ScriptStepsReturnWithOutputExitCodeAndDurationText)
     ASSERT_TRUE(StartWithPipes("\"" + ProgramBesideMe("zqagent.exe") + "\" -debug", &agent, &input,
                                &output));
     std::string pending;
-    ASSERT_FALSE(ReadLineFrom(output, pending, kListening, 20000).empty());
+    ASSERT_FALSE(ReadLineFrom(output, pending, kListeningLine, 20000).empty());
 
     handle_t binding = BindAgent();
     RegisterModelKeys(kAgentProgram);

@@ -38,7 +38,7 @@ std::unique_ptr<CNeoDatabase> ZqserverCopy::OpenDatabase(BOOL create)
 
 bool ZqserverCopy::StartDebug()
 {
-    return m_debug.Start("The Vantorel server was started.");
+    return m_debug.Start(kServerStartedLine);
 }
 
 void ZqserverCopy::Kill()

@@ -43,7 +43,7 @@ TEST(ZqserverCommandLine, DebugStartStopsWhenTheDatabaseCannotBeOpened)
     std::string output;
     EXPECT_EQ(EXIT_SUCCESS, server.Run("-DEBUG", output));
     EXPECT_TRUE(Contains(output, "zqdata.db")) << output;
-    EXPECT_FALSE(Contains(output, "The Vantorel server was started.")) << output;
+    EXPECT_FALSE(Contains(output, kServerStartedLine)) << output;
 }
 
 // ---------------------------------------------------------------------------

@@ -6,6 +6,11 @@
 
 #include <string>
 
+// What zqserver -debug prints once it has started, and what zqagent -debug
+// prints once it listens on its pipe: runners of the programs wait for them.
+const char kServerStartedLine[] = "The Vantorel server was started.";
+const char kListeningLine[] = "Named pipe RPC channel open";
+
 // A program that sits beside the running one.
 std::string ProgramBesideMe(const char* name);
 

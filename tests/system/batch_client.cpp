@@ -336,3 +336,14 @@ void PrintRunLog(const std::vector<LoggedItem>& items)
             printf("  link \"%s\" evaluated on exit code %lu\n", item.name.c_str(),
                    item.exitCode);
 }
+
+int RunPrintingDatabaseFailures(int (*body)())
+{
+    try {
+        return body();
+    } catch (CNeoException* e) {
+        printf("database failure %d: %s\n", (int)e->getCode(), (const char*)e->getText());
+        e->Delete();
+        return 1;
+    }
+}

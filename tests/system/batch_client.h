@@ -101,4 +101,8 @@ BatchPlan ThreeStepPlan(const char* name, int checkExit);
 // that were evaluated.
 void PrintRunLog(const std::vector<LoggedItem>& items);
 
+// A program's main around `body`: its result, or 1 after printing a database
+// failure that `body` did not catch.
+int RunPrintingDatabaseFailures(int (*body)());
+
 #endif

@@ -28,13 +28,7 @@ int RunDemo();
 
 int main()
 {
-    try {
-        return RunDemo();
-    } catch (CNeoException* e) {
-        printf("database failure %d: %s\n", (int)e->getCode(), (const char*)e->getText());
-        e->Delete();
-        return 1;
-    }
+    return RunPrintingDatabaseFailures(RunDemo);
 }
 
 int RunDemo()
@@ -42,7 +36,7 @@ int RunDemo()
     setvbuf(stdout, NULL, _IONBF, 0);
     PipedProgram server(ProgramBesideMe("zqserver.exe"), "-debug");
     PipedProgram agent(ProgramBesideMe("zqagent.exe"), "-debug");
-    if (!server.Start("The Vantorel server was started.", kStartWait)) {
+    if (!server.Start(kServerStartedLine, kStartWait)) {
         printf("zqserver did not start\n");
         return 1;
     }
