@@ -1,11 +1,16 @@
-# vantorel_idl(<name> IDL <file> [IMPORTS <dir>...] [LIBS <lib>...])
+# vantorel_idl(<name> IDL <file> [IMPORTS <dir>...] [LIBS <lib>...]
+#              [SERVER_PREFIX <prefix>])
 # Compiles an interface definition with widl into interpreted (-Oif) stubs:
 # the static libraries <name>_client and <name>_server, each carrying the
 # generated header <name>.h. LIBS are linked into both (the libraries of the
-# imported definitions).
+# imported definitions). SERVER_PREFIX names the server's routines
+# <prefix><procedure>, so that one program can both serve and call them.
 function(vantorel_idl name)
-  cmake_parse_arguments(I "" "IDL" "IMPORTS;LIBS" ${ARGN})
+  cmake_parse_arguments(I "" "IDL;SERVER_PREFIX" "IMPORTS;LIBS" ${ARGN})
   vantorel_widl_flags(flags)
+  if(I_SERVER_PREFIX)
+    list(APPEND flags --prefix-server=${I_SERVER_PREFIX})
+  endif()
   set(imported)
   foreach(dir ${I_IMPORTS})
     list(APPEND flags -I${dir})
