@@ -4,7 +4,8 @@
 # that fail only now and then. At the end it lists every failure: run number,
 # test, how it ended (ctest's verdict, exit code or signal) and what
 # GoogleTest had printed: "[  PASSED  ]", a failed test, or no verdict.
-# Not part of CI.
+# What the wineserver printed (why it ended a process, for one) is kept in
+# the logs' wineserver.txt. Not part of CI.
 . "$(dirname "$0")/wine-env.sh"
 runs="${1:?usage: $0 N [ctest arguments]}"
 shift
@@ -12,7 +13,7 @@ build="${BUILD_DIR:-$here/build/$VANTOREL_ARCH}"
 logs="$build/stress"
 rm -rf "$logs" && mkdir -p "$logs" || exit 1
 export VANTOREL_NOTE_STATUS=1
-start_wineserver
+start_wineserver "$logs/wineserver.txt"
 cd "$build" || exit 1
 run=1
 while [ "$run" -le "$runs" ]; do

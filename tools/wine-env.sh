@@ -23,6 +23,8 @@ export WINEPREFIX="${WINEPREFIX:-$here/build/prefix-$VANTOREL_ARCH}"
 # exports DISPLAY, so that every Wine process, wineboot's included, shares
 # it; then one Wine desktop "Vantorel" that all windows of the prefix live
 # on. stop_wineserver ends what start_wineserver started, by process id.
+# start_wineserver FILE appends what the wineserver prints to FILE: it says
+# there why it ended a process (a protocol error, for one).
 VANTOREL_DESKTOP=Vantorel,1280x1024
 start_display() {
   command -v Xvfb >/dev/null 2>&1 || return 0
@@ -47,7 +49,7 @@ start_display() {
 }
 start_wineserver() {
   start_display
-  wineserver -p </dev/null >/dev/null 2>&1
+  wineserver -p </dev/null >/dev/null 2>>"${1:-/dev/null}"
   "$WINE" wineboot </dev/null >/dev/null 2>&1
   if [ -n "$xvfb_pid" ]; then
     "$WINE" explorer /desktop="$VANTOREL_DESKTOP" </dev/null >/dev/null 2>&1 &
