@@ -57,6 +57,28 @@ inline void CreateDocked(CFrameWnd* pFrame, SolidBar& bar, LPCTSTR lpszTitle, DW
     pFrame->DockControlBar(&bar);
 }
 
+// Handles this thread's messages until none has come for 200 ms (2 s at the
+// most). Under load a new window's last paints, and the display's late events
+// that repaint it, come after it is shown; a picture of the screen taken
+// before they are done can be painted over by them.
+inline void SettleWindows()
+{
+    DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < 2000)
+    {
+        MSG msg;
+        bool bHandled = false;
+        while (::PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessage(&msg);
+            bHandled = true;
+        }
+        if (!bHandled && ::MsgWaitForMultipleObjects(0, NULL, FALSE, 200, QS_ALLINPUT) == WAIT_TIMEOUT)
+            return;
+    }
+}
+
 inline CRect RectInFrame(CWnd* pWnd, CWnd* pFrame)
 {
     CRect rect;

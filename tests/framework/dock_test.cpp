@@ -89,6 +89,7 @@ TEST(DockDragTest, ScriptedDragsFloatAndDockABar)
     CreateDocked(pFrame, bar, TEXT("Steps"), CBRS_TOP, kTopBarID, CBRS_ALIGN_ANY);
     pFrame->RecalcLayout();
     pFrame->UpdateWindow();
+    SettleWindows();
     CPoint origin(0, 0);
     pFrame->ClientToScreen(&origin);
 
