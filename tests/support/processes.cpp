@@ -37,9 +37,9 @@ BOOL StartWithPipes(const std::string& commandLine, PROCESS_INFORMATION* process
     startup.hStdInput = childIn;
     startup.hStdOutput = childOut;
     startup.hStdError = childOut;
-    // Under a heavy load Wine now and then fails a start with 1359: the new
-    // process ended before its start-up was done, so none of the program ran.
-    // Such a start is tried once more, and the test says so.
+    // Under a heavy load Wine now and then fails a start with 1359 (the new
+    // process ended before its start-up was done). Such a start is tried
+    // once more, and the test says so.
     BOOL started = FALSE;
     DWORD error = 0;
     for (int attempt = 1;; ++attempt) {
