@@ -4,6 +4,21 @@
 # 32-bit Wine; on a kernel without 32-bit support it is built for 64-bit
 # Windows instead (stored records keep their fixed 32-bit layouts either way).
 here=$(cd "$(dirname "$0")/.." && pwd)
+
+# Without Wine's preloader (Debian ships none), Wine maps its fixed areas,
+# the shared user data page at 0x7ffe0000 among them, only after the C heap
+# has been placed above the loader; randomised, that heap now and then sits
+# on the page and Wine ends at start ("failed to map the shared user data").
+# So the scripts run themselves, and every Wine process under them, without
+# address randomisation, unless the kernel refuses it.
+case "$0" in
+  tools/*|*/tools/*)
+    if [ -z "$VANTOREL_NO_RANDOMISE" ] &&
+       setarch "$(uname -m)" -R true 2>/dev/null; then
+      export VANTOREL_NO_RANDOMISE=1
+      exec setarch "$(uname -m)" -R "$0" "$@"
+    fi ;;
+esac
 if [ -z "$VANTOREL_ARCH" ]; then
   if /usr/lib/wine/wine --version >/dev/null 2>&1; then VANTOREL_ARCH=i686; else VANTOREL_ARCH=x86_64; fi
 fi
